@@ -1,0 +1,24 @@
+// Seams that only the program's test build fills in (Veloran-devtest.exe);
+// the shipped program links the empty versions. The test build reads its
+// instructions from the environment, which the shipped program never does:
+//   VELORAN_TEST_TRACE    file that gets one line per step reached and per message
+//   VELORAN_TEST_CPU      "systemMask,processMask" (hex) instead of the system's
+//   VELORAN_TEST_MEMORY   "total,available" (decimal bytes) instead of the system's
+//   VELORAN_TEST_HOLD     start-up waits until this file exists
+#pragma once
+#include <string_view>
+
+#include "shell/system_checks.h"
+
+namespace shell {
+
+// Routes messages to the trace instead of showing boxes.
+void TestBuildInit();
+// The queries the checks use: the system's, or the test's figures.
+SystemQueries& TestBuildQueries(SystemQueries& system);
+// Notes that a step was reached.
+void TestBuildTrace(std::u16string_view step);
+// Holds the program up until the test lets it go.
+void TestBuildHold();
+
+}  // namespace shell
