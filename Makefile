@@ -1,0 +1,55 @@
+# The two commands: `make run` starts the player, `make test` runs every test.
+# Both install what is missing first (Debian 12, as root).
+SHELL := /bin/bash
+.SHELLFLAGS := -eo pipefail -c
+JOBS ?= $(shell nproc)
+CACHE ?= $(or $(VELORAN_CACHE),$(HOME)/.cache/veloran)
+export VELORAN_CACHE := $(CACHE)
+CMAKE_COMMON := -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: run test build deps windows native asan tsan test-windows test-native test-asan test-tsan clean
+
+run: windows
+	WINEPREFIX=$(CACHE)/wine-player scripts/wine-run dist/Veloran.exe
+
+test: test-native test-asan test-tsan test-windows
+
+build: windows native
+
+deps:
+	@scripts/install-deps
+
+# Windows dependencies are built once per package version and reused.
+windows: deps
+	@mkdir -p build
+	@prefix=$$(scripts/build-win-deps 2>build/win-deps.log) || { tail -n 40 build/win-deps.log; exit 1; }; \
+	cmake -S . -B build/windows $(CMAKE_COMMON) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_PREFIX_PATH="$$prefix" > build/windows-configure.log || { cat build/windows-configure.log; exit 1; }
+	cmake --build build/windows -j$(JOBS)
+
+native: deps
+	cmake -S . -B build/native $(CMAKE_COMMON) > /dev/null
+	cmake --build build/native -j$(JOBS)
+
+asan: deps
+	cmake -S . -B build/asan $(CMAKE_COMMON) -DVELORAN_SANITIZER=address > /dev/null
+	cmake --build build/asan -j$(JOBS)
+
+tsan: deps
+	cmake -S . -B build/tsan $(CMAKE_COMMON) -DVELORAN_SANITIZER=thread > /dev/null
+	cmake --build build/tsan -j$(JOBS)
+
+test-windows: windows
+	cd build/windows && ctest --output-on-failure -j$(JOBS)
+
+test-native: native
+	cd build/native && ctest --output-on-failure -j$(JOBS)
+
+test-asan: asan
+	cd build/asan && ctest --output-on-failure -j$(JOBS)
+
+test-tsan: tsan
+	cd build/tsan && ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf build dist
