@@ -1,0 +1,21 @@
+#include "playlist/ansi.h"
+
+#include <cstdint>
+
+namespace playlist {
+
+std::u16string DecodeWindows1252(std::string_view bytes) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (char b : bytes) {
+    const auto c = static_cast<uint8_t>(b);
+    out += (c >= 0x80 && c < 0xA0) ? kHigh[c - 0x80] : static_cast<char16_t>(c);
+  }
+  return out;
+}
+
+}  // namespace playlist
