@@ -47,6 +47,11 @@ class AlacDecoder final : public Decoder {
   int32_t Open(const FilePath& path) {
     // The program has no console; FFmpeg's complaints about bad files go nowhere.
     av_log_set_level(AV_LOG_QUIET);
+    // The same checks as the other formats before FFmpeg opens the file itself.
+    int32_t code;
+    FILE* probe = OpenFileForRead(path, &code);
+    if (probe == nullptr) return code;
+    std::fclose(probe);
     const AVInputFormat* mov = av_find_input_format("mov");
     if (mov == nullptr) return ORVO_ERROR_UNKNOWN;
     AVDictionary* options = nullptr;

@@ -43,13 +43,27 @@ using Opener = OpenResult (*)(const FilePath& path, bool examine);
 constexpr uint32_t kMinRate = 1;
 constexpr uint32_t kMaxRate = 3072000;
 
-// Opens for binary reading; the wide path on Windows so that non-ASCII names open.
-inline FILE* OpenFileForRead(const FilePath& path) {
+// Opens for binary reading (the wide path on Windows, so that non-ASCII
+// names open) and makes sure the content can be read: a folder opens on some
+// systems but fails the first read. *code says why when it returns null.
+inline FILE* OpenFileForRead(const FilePath& path, int32_t* code) {
 #if defined(_WIN32)
-  return _wfopen(path.wide, L"rb");
+  FILE* file = _wfopen(path.wide, L"rb");
 #else
-  return std::fopen(path.utf8, "rb");
+  FILE* file = std::fopen(path.utf8, "rb");
 #endif
+  *code = ORVO_ERROR_FILEOPEN;
+  if (file == nullptr) return nullptr;
+  char first;
+  if (std::fread(&first, 1, 1, file) != 1) {
+    // Nothing to read in an empty file is a file of no known format.
+    if (!std::ferror(file)) *code = ORVO_ERROR_FILEFORM;
+    std::fclose(file);
+    return nullptr;
+  }
+  std::rewind(file);
+  *code = ORVO_OK;
+  return file;
 }
 
 // Mono decoded in place: n samples at out + n become n frames from out on.

@@ -152,11 +152,11 @@ class SndfileDecoder final : public Decoder {
 
 OpenResult OpenSndfile(const FilePath& path, bool) {
   try {
-    FileHandle file(OpenFileForRead(path));
-    if (!file) return {nullptr, ORVO_ERROR_FILEOPEN};
+    int32_t code;
+    FileHandle file(OpenFileForRead(path, &code));
+    if (!file) return {nullptr, code};
     sf_count_t size = VioLength(file.get());
-    if (size < 0) return {nullptr, ORVO_ERROR_FILEOPEN};
-    if (size == 0) return {nullptr, ORVO_ERROR_FILEFORM};
+    if (size <= 0) return {nullptr, ORVO_ERROR_FILEOPEN};
     SF_INFO info{};
     SndfileHandle sound(sf_open_virtual(&kVirtualIo, SFM_READ, &info, file.get()));
     if (!sound) return {nullptr, CodeOfOpenError(sf_error(nullptr))};

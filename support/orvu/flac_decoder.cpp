@@ -24,11 +24,8 @@ class FlacDecoder final : public Decoder {
  public:
   // Reads the metadata; on failure *code says why.
   bool Open(const FilePath& path, int32_t* code) {
-    FILE* file = OpenFileForRead(path);
-    if (file == nullptr) {
-      *code = ORVO_ERROR_FILEOPEN;
-      return false;
-    }
+    FILE* file = OpenFileForRead(path, code);
+    if (file == nullptr) return false;
     fileSize_ = SizeOf(file);
     decoder_.reset(FLAC__stream_decoder_new());
     if (!decoder_) {
