@@ -10,6 +10,8 @@ if(WIN32)
   # Unicode Win32 APIs, and nothing older than Windows 10.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                           _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+  # What ships carries no symbols: the program carries its libraries inside.
+  add_link_options(-s)
   if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run")
   endif()
