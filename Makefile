@@ -7,12 +7,12 @@ CACHE ?= $(or $(VELORAN_CACHE),$(HOME)/.cache/veloran)
 export VELORAN_CACHE := $(CACHE)
 CMAKE_COMMON := -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test build deps windows native asan tsan test-windows test-native test-asan test-tsan clean
+.PHONY: run test build deps windows native asan tsan fuzz test-windows test-native test-asan test-tsan test-fuzz clean
 
 run: windows
 	WINEPREFIX=$(CACHE)/wine-player scripts/wine-run dist/Veloran.exe
 
-test: test-native test-asan test-tsan test-windows
+test: test-native test-asan test-tsan test-fuzz test-windows
 
 build: windows native
 
@@ -38,6 +38,15 @@ asan: deps
 tsan: deps
 	cmake -S . -B build/tsan $(CMAKE_COMMON) -DVELORAN_SANITIZER=thread > /dev/null
 	cmake --build build/tsan -j$(JOBS)
+
+# libFuzzer targets, built with clang under ASan+UBSan; `make test` gives
+# each a short seeded run, `make bench` a long one.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_COMMON) -DVELORAN_FUZZ=ON -DVELORAN_SANITIZER=address > /dev/null
+	cmake --build build/fuzz -j$(JOBS) --target veloran_fuzzers
+
+test-fuzz: fuzz
+	cd build/fuzz && ctest --output-on-failure -L fuzz
 
 test-windows: windows
 	cd build/windows && ctest --output-on-failure -j$(JOBS)

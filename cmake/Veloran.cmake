@@ -27,6 +27,12 @@ elseif(NOT VELORAN_SANITIZER STREQUAL "")
   message(FATAL_ERROR "VELORAN_SANITIZER must be empty, address or thread")
 endif()
 
+# In a fuzz build every library is instrumented, so coverage of the code
+# under test (not only of the harness) guides the fuzzer.
+if(VELORAN_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # GoogleTest from Debian's source package, built with this configuration's
 # compiler and flags (the same sources serve the native and the mingw build).
 set(VELORAN_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
@@ -71,4 +77,35 @@ function(veloran_dist target)
       RUNTIME_OUTPUT_DIRECTORY "${VELORAN_DIST_DIR}"
       LIBRARY_OUTPUT_DIRECTORY "${VELORAN_DIST_DIR}")
   endif()
+endfunction()
+
+# veloran_fuzzer(NAME SOURCES ... [LIBS ...] [CORPUS dir] [DICT file])
+# A libFuzzer target (clang, VELORAN_FUZZ=ON). Each also becomes a short,
+# seeded ctest run labelled "fuzz", so that `make test` runs every fuzzer
+# over its corpus and fresh inputs; longer runs are for the benchmarks.
+add_custom_target(veloran_fuzzers)
+function(veloran_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS;DICT;RUNS" "SOURCES;LIBS" ${ARGN})
+  if(NOT VELORAN_FUZZ OR WIN32)
+    return()
+  endif()
+  if(NOT F_RUNS)
+    set(F_RUNS 20000)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS} veloran_warnings)
+  add_dependencies(veloran_fuzzers ${name})
+  set(args -runs=${F_RUNS} -seed=1 -max_len=65536)
+  if(F_DICT)
+    list(APPEND args -dict=${F_DICT})
+  endif()
+  if(F_CORPUS)
+    # Never write found inputs into the source tree during a test run.
+    list(APPEND args ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus ${F_CORPUS})
+    file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  endif()
+  add_test(NAME fuzz_${name} COMMAND ${name} ${args})
+  set_tests_properties(fuzz_${name} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()
