@@ -188,6 +188,13 @@ struct Running {
 
 std::atomic<Running*> Active{nullptr};
 std::atomic<int32_t> InCallback{0};
+std::atomic<DWORD> CallbackThread{0};
+
+// Calls that wait for our thread would wait for the driver's thread to leave
+// the callback, which cannot happen while it waits: refused from there.
+bool InsideCallback() {
+  return InCallback.load() > 0 && CallbackThread.load() == GetCurrentThreadId();
+}
 
 void FillHalf(Running& r, int32_t index) {
   for (uint32_t c = 0; c < r.count; ++c) r.handled[c] = r.buffers[c][index] == nullptr;
@@ -224,6 +231,7 @@ void OnBufferSwitch(int32_t index, asio::Bool) {
   // Entering is announced before the state is read, so that a stop which
   // has withdrawn the state and then sees no one inside knows it is alone.
   InCallback.fetch_add(1);
+  CallbackThread.store(GetCurrentThreadId(), std::memory_order_relaxed);
   Running* r = Active.load();
   if (r != nullptr && (index == 0 || index == 1)) FillHalf(*r, index);
   InCallback.fetch_sub(1);
@@ -545,6 +553,7 @@ int32_t Orva_ASIO_GetDeviceInfo(uint32_t device, OrvaDeviceInfo* info) {
 }
 
 int32_t Orva_ASIO_Init(int32_t device, uint32_t) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (worker::Thread) FreeDriver();
   CLSID clsid;
@@ -575,6 +584,7 @@ int32_t Orva_ASIO_Init(int32_t device, uint32_t) {
 }
 
 int32_t Orva_ASIO_Free(void) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   return FreeDriver();
 }
@@ -582,6 +592,7 @@ int32_t Orva_ASIO_Free(void) {
 int32_t Orva_ASIO_ErrorGetCode(void) { return LastError; }
 
 int32_t Orva_ASIO_ControlPanel(void) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   bool ok = false;
@@ -590,6 +601,7 @@ int32_t Orva_ASIO_ControlPanel(void) {
 }
 
 int32_t Orva_ASIO_CheckRate(double rate) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (!(rate > 0.0)) return Fail(ORVA_ERROR_ILLPARAM);
@@ -599,6 +611,7 @@ int32_t Orva_ASIO_CheckRate(double rate) {
 }
 
 int32_t Orva_ASIO_SetRate(double rate) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (!(rate > 0.0)) return Fail(ORVA_ERROR_ILLPARAM);
@@ -620,6 +633,7 @@ int32_t Orva_ASIO_SetRate(double rate) {
 }
 
 int32_t Orva_ASIO_Start(uint32_t bufferLength, uint32_t) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (driver::Started) return Fail(ORVA_ERROR_ALREADY);
@@ -633,6 +647,7 @@ int32_t Orva_ASIO_Start(uint32_t bufferLength, uint32_t) {
 }
 
 int32_t Orva_ASIO_Stop(void) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (!driver::Started) return Fail(ORVA_ERROR_START);

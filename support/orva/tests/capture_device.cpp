@@ -91,8 +91,16 @@ CaptureDevice::CaptureDevice(const std::wstring& name, const DeviceSettings& s) 
   folder_ = std::wstring(temp) + L"orva-test-" + clsid_;
   RemoveFolder(folder_);
 
-  // The same layout that scripts/capture-device writes.
+  // The same layout that scripts/capture-device writes. A registration of
+  // this name left by a crashed run goes first, with its class.
   const std::wstring asio = L"SOFTWARE\\ASIO\\" + name;
+  wchar_t stale[64];
+  DWORD size = sizeof stale;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, asio.c_str(), L"CLSID", RRF_RT_REG_SZ, nullptr, stale, &size) ==
+      ERROR_SUCCESS) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + stale).c_str());
+  }
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, asio.c_str());
   SetText(HKEY_LOCAL_MACHINE, asio, L"CLSID", clsid_);
   SetText(HKEY_LOCAL_MACHINE, asio, L"Description", name);
   const std::wstring cls = L"SOFTWARE\\Classes\\CLSID\\" + clsid_;
@@ -148,6 +156,7 @@ Recording CaptureDevice::Read(int pair) const {
   if (!r.marks.empty()) std::memcpy(r.marks.data(), marks.data(), r.marks.size() * sizeof(Mark));
   const std::vector<uint8_t> info = ReadFileBytes(base + L".txt");
   r.info.assign(info.begin(), info.end());
+  r.start = ReadFileBytes(base + L".start");
   return r;
 }
 

@@ -32,12 +32,14 @@ struct Mark {
   uint32_t run;
   uint32_t frames;
   uint32_t index;
+  uint32_t flags;  // 1: the host called outputReady for this buffer
 };
 
 struct Recording {
   std::vector<uint8_t> raw;
   std::vector<Mark> marks;
   std::string info;  // the sidecar text
+  std::vector<uint8_t> start;  // both halves as they were at the last start
 };
 
 class CaptureDevice {

@@ -120,6 +120,14 @@ TEST_P(ExactTest, PatternArrivesExactly) {
   ASSERT_GE(r.marks.size(), 24u);
   ASSERT_EQ(r.raw.size(), r.marks.size() * 64 * 2 * c.bytes);
   EXPECT_EQ(player.lastLength, 64u * 8);
+  // The driver announces its unchanged rate at start: no rebuild for that.
+  for (const Mark& m : r.marks) {
+    ASSERT_EQ(m.run, r.marks[0].run) << "rebuilt without cause at buffer " << m.index;
+    ASSERT_EQ(m.flags, 1u) << "no outputReady for buffer " << m.index;
+  }
+  // Both halves silenced before start, or the first period plays noise.
+  ASSERT_EQ(r.start.size(), 2 * 64 * 2 * c.bytes);
+  EXPECT_THAT(r.start, Each(0));
   const size_t frames = r.raw.size() / (2 * c.bytes);
   for (size_t f = 0; f < frames; ++f) {
     for (int ch = 0; ch < 2; ++ch) {
@@ -192,6 +200,24 @@ TEST_F(OrvaCapture, AnswersRatesTruthfully) {
   EXPECT_FALSE(o.SetRate(88200));
   EXPECT_TRUE(o.SetRate(96000));
   EXPECT_TRUE(o.Free());
+}
+
+TEST_F(OrvaCapture, StartsWithTheAskedBufferLength) {
+  CaptureDevice device(L"Orva Buffer Length", {});
+  Player player;
+  player.value = [](uint64_t) { return 0.5f; };
+  ASSERT_TRUE(o.Init(device.Index(), 1));
+  ASSERT_TRUE(o.ChannelEnable(0, 0, PlayerProc, &player));
+  EXPECT_FALSE(o.Start(8, 0)) << "below the driver's minimum";
+  EXPECT_EQ(o.ErrorGetCode(), 20);
+  EXPECT_FALSE(o.IsStarted());
+  ASSERT_TRUE(o.Start(128, 0));
+  EXPECT_FALSE(o.Start(128, 0)) << "already started";
+  ASSERT_TRUE(WaitUntil([&] { return player.calls >= 2; }));
+  EXPECT_EQ(player.lastLength, 128u * 4) << "one channel, not joined";
+  ASSERT_TRUE(o.Stop());
+  ASSERT_TRUE(o.Free());
+  EXPECT_THAT(device.Read(0).info, HasSubstr("buffer=128"));
 }
 
 TEST_F(OrvaCapture, ReportsChannelGroupsAndTypes) {
@@ -463,7 +489,43 @@ TEST_F(OrvaCapture, ResetUndoesEnablingAndJoining) {
   EXPECT_EQ(samples[last * 128 + 1], 0.0f) << "channel 1 no longer joined";
 }
 
-// Run by scripts/tests/capture-device-test after it has registered a device
+// A callback that tries to stop or free the device from the driver's thread
+// gets a refusal instead of a deadlock, and playback goes on.
+struct Meddler {
+  std::atomic<uint32_t> calls{0};
+  std::atomic<int32_t> stopResult{-1}, freeResult{-1}, rateResult{-1}, error{-1};
+};
+
+uint32_t MeddlingProc(int32_t, uint32_t, void* buffer, uint32_t length, void* user) {
+  Meddler* m = static_cast<Meddler*>(user);
+  if (m->calls == 2) {
+    m->stopResult = Orva().Stop();
+    m->freeResult = Orva().Free();
+    m->rateResult = Orva().SetRate(44100);
+    m->error = Orva().ErrorGetCode();
+  }
+  ++m->calls;
+  std::memset(buffer, 0, length);
+  return length;
+}
+
+TEST_F(OrvaCapture, RefusesDriverCallsFromInsideTheCallback) {
+  CaptureDevice device(L"Orva Meddler", {});
+  Meddler meddler;
+  ASSERT_TRUE(o.Init(device.Index(), 1));
+  ASSERT_TRUE(o.ChannelEnable(0, 0, MeddlingProc, &meddler));
+  ASSERT_TRUE(o.Start(0, 0));
+  ASSERT_TRUE(WaitUntil([&] { return meddler.calls >= 6; }));
+  EXPECT_TRUE(o.IsStarted());
+  EXPECT_TRUE(o.Stop());
+  EXPECT_TRUE(o.Free());
+  EXPECT_EQ(meddler.stopResult, 0);
+  EXPECT_EQ(meddler.freeResult, 0);
+  EXPECT_EQ(meddler.rateResult, 0);
+  EXPECT_EQ(meddler.error, 37);
+}
+
+// Run by capture_device_script_test.sh after it has registered a device
 // with scripts/capture-device: that registration must drive orva end to end.
 TEST_F(OrvaCapture, ScriptRegisteredDevicePlays) {
   const char* name = std::getenv("VELORAN_SCRIPT_DEVICE");
