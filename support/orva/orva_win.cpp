@@ -297,6 +297,8 @@ namespace driver {
 asio::Driver* Instance = nullptr;
 CLSID Clsid{};
 HWND Window = nullptr;
+// Read by ChannelGetInfo on callers' threads while a rebuild may replace them.
+std::mutex ChannelsMutex;
 std::vector<asio::ChannelInfo> Channels;
 std::vector<std::pair<const char*, const char16_t*>> ChannelNames;
 double Rate = 0.0;            // set through SetRate; 0 = the driver's own
@@ -320,10 +322,10 @@ bool Create() {
   int32_t inputs = 0, outputs = 0;
   if (Instance->getChannels(&inputs, &outputs) != asio::kOk || outputs < 0) outputs = 0;
   const uint32_t count = std::min<uint32_t>(static_cast<uint32_t>(outputs), kMaxChannels);
-  Channels.assign(count, asio::ChannelInfo{});
-  ChannelNames.assign(count, {nullptr, nullptr});
+  std::vector<asio::ChannelInfo> channels(count);
+  std::vector<std::pair<const char*, const char16_t*>> names(count);
   for (uint32_t c = 0; c < count; ++c) {
-    asio::ChannelInfo& info = Channels[c];
+    asio::ChannelInfo& info = channels[c];
     info.channel = static_cast<int32_t>(c);
     info.isInput = 0;
     if (Instance->getChannelInfo(&info) != asio::kOk) {
@@ -332,7 +334,12 @@ bool Create() {
       info.name[0] = 0;
     }
     info.name[31] = 0;
-    ChannelNames[c] = {texts::Keep(std::string(info.name)), texts::Keep(texts::WideFromAnsi(info.name))};
+    names[c] = {texts::Keep(std::string(info.name)), texts::Keep(texts::WideFromAnsi(info.name))};
+  }
+  {
+    std::lock_guard<std::mutex> lock(ChannelsMutex);
+    Channels = std::move(channels);
+    ChannelNames = std::move(names);
   }
   double rate = 0.0;
   if (Instance->getSampleRate(&rate) == asio::kOk) KnownRate = rate;
@@ -501,6 +508,7 @@ bool FreeDriver() {
     driver::StopDevice();
     driver::Started = false;
     driver::Release();
+    std::lock_guard<std::mutex> channelsLock(driver::ChannelsMutex);
     driver::Channels.clear();
     driver::Loaded = false;
     driver::OutputCount = 0;
@@ -664,6 +672,8 @@ int32_t Orva_ASIO_ChannelGetInfo(int32_t input, uint32_t channel, OrvaChannelInf
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (info == nullptr) return Fail(ORVA_ERROR_ILLPARAM);
   if (!ValidOutput(input, channel)) return false;
+  std::lock_guard<std::mutex> channelsLock(driver::ChannelsMutex);
+  if (channel >= driver::Channels.size()) return Fail(ORVA_ERROR_ILLPARAM);
   const asio::ChannelInfo& c = driver::Channels[channel];
   info->group = static_cast<uint32_t>(c.channelGroup);
   info->format = static_cast<uint32_t>(c.type);
@@ -679,6 +689,8 @@ int32_t Orva_ASIO_ChannelEnable(int32_t input, uint32_t channel, OrvaProc proc, 
   s.user.store(user, std::memory_order_release);
   s.proc.store(proc, std::memory_order_release);
   s.master.store(-1, std::memory_order_release);
+  // Enabled anew, the channel plays: a pause from before does not carry over.
+  s.paused.store(false, std::memory_order_release);
   return Succeed();
 }
 

@@ -472,11 +472,12 @@ TEST_F(OrvaCapture, ResetUndoesEnablingAndJoining) {
   player.value = [](uint64_t) { return 0.5f; };
   ASSERT_TRUE(StartPair(device.Index(), 0, &player, 1.0f, 44100));
   ASSERT_TRUE(WaitUntil([&] { return player.calls >= 3; }));
+  ASSERT_TRUE(o.ChannelPause(0, 0));
   ASSERT_TRUE(o.ChannelReset(0, -1, 3));
   const size_t at = device.MarkCount(0);
   ASSERT_TRUE(WaitUntil([&] { return device.MarkCount(0) >= at + 6; }));
   const uint32_t calls = player.calls;
-  // Enabling again after the reset plays mono on channel 0 alone.
+  // Enabling again after the reset plays, unpaused, mono on channel 0 alone.
   ASSERT_TRUE(o.ChannelEnable(0, 0, PlayerProc, &player));
   ASSERT_TRUE(WaitUntil([&] { return player.calls >= calls + 3; }));
   EXPECT_EQ(player.lastLength, 64u * 4);
