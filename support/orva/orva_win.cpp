@@ -31,6 +31,7 @@ namespace {
 
 constexpr uint32_t kMaxChannels = 128;
 constexpr uint32_t kVersion = 0x01000000;
+constexpr uint32_t kAllChannels = 0xFFFFFFFFu;  // -1 passed as unsigned
 
 std::atomic<int32_t> LastError{ORVA_OK};
 
@@ -706,6 +707,14 @@ int32_t Orva_ASIO_ChannelJoin(int32_t input, uint32_t channel, int32_t channel2)
 }
 
 int32_t Orva_ASIO_ChannelPause(int32_t input, uint32_t channel) {
+  if (channel == kAllChannels) {
+    if (input != 0) return Fail(ORVA_ERROR_ILLPARAM);
+    if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
+    for (uint32_t c = 0; c < driver::OutputCount; ++c) {
+      Slots[HeadOf(c)].paused.store(true, std::memory_order_release);
+    }
+    return Succeed();
+  }
   if (!ValidOutput(input, channel)) return false;
   Slots[HeadOf(channel)].paused.store(true, std::memory_order_release);
   return Succeed();
@@ -726,7 +735,12 @@ int32_t Orva_ASIO_ChannelReset(int32_t input, int32_t channel, uint32_t flags) {
 }
 
 int32_t Orva_ASIO_ChannelSetFormat(int32_t input, uint32_t channel, uint32_t format) {
-  if (!ValidOutput(input, channel)) return false;
+  if (channel == kAllChannels) {
+    if (input != 0) return Fail(ORVA_ERROR_ILLPARAM);
+    if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
+  } else if (!ValidOutput(input, channel)) {
+    return false;
+  }
   // The callback always delivers 32-bit float; other formats are refused
   // rather than played as noise.
   return format == ORVA_FORMAT_FLOAT ? Succeed() : Fail(ORVA_ERROR_FORMAT);

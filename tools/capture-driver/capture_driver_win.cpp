@@ -311,7 +311,8 @@ class Driver final : public asio::Driver {
     outputs_.assign(static_cast<size_t>(settings_.channels), nullptr);
     for (int32_t i = 0; i < count; ++i) {
       asio::BufferInfo& b = infos[i];
-      if (b.isInput || b.channelNum < 0 || b.channelNum >= settings_.channels) {
+      if (b.isInput || b.channelNum < 0 || b.channelNum >= settings_.channels ||
+          outputs_[static_cast<size_t>(b.channelNum)] != nullptr) {
         DisposeAll();
         return asio::kInvalidParameter;
       }

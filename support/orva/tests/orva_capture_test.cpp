@@ -311,6 +311,7 @@ TEST_F(OrvaCapture, PauseSilencesAndResumeGoesOn) {
   ASSERT_TRUE(StartPair(device.Index(), 0, &player, 1.0f, 44100));
   ASSERT_TRUE(WaitUntil([&] { return player.calls >= 4; }));
   ASSERT_TRUE(o.ChannelPause(0, 1)) << "pausing the joined channel pauses its stream";
+  EXPECT_TRUE(o.ChannelPause(0, static_cast<uint32_t>(-1))) << "-1: every channel";
   const size_t pausedAt = device.MarkCount(0);
   ASSERT_TRUE(WaitUntil([&] { return device.MarkCount(0) >= pausedAt + 12; }));
   const uint32_t callsWhilePaused = player.calls;
