@@ -162,6 +162,10 @@ struct Slot {
   std::atomic<float> gain{1.0f};
 };
 Slot Slots[kMaxChannels];
+// The callback's whole claim to take no lock rests on these.
+static_assert(std::atomic<OrvaProc>::is_always_lock_free && std::atomic<void*>::is_always_lock_free &&
+              std::atomic<float>::is_always_lock_free && std::atomic<int32_t>::is_always_lock_free &&
+              std::atomic<bool>::is_always_lock_free);
 
 void ClearSlots(bool gainsToo) {
   for (Slot& s : Slots) {
