@@ -169,6 +169,7 @@ TEST_F(OrvaCapture, EnumeratesDevicesWithTheirNames) {
   EXPECT_STREQ(static_cast<const char*>(info.name), "Orva Enum Plain");
   o.SetUnicode(1);
 
+  EXPECT_NE(o.GetVersion(), 0u);
   uint32_t count = 0;
   while (o.GetDeviceInfo(count, &info)) ++count;
   EXPECT_FALSE(o.GetDeviceInfo(count, &info));
@@ -232,6 +233,7 @@ TEST_F(OrvaCapture, ReportsChannelGroupsAndTypes) {
   CaptureDevice six(L"Orva Groups Pairs", grouped);
 
   ASSERT_TRUE(o.Init(four.Index(), 0));
+  EXPECT_TRUE(o.ControlPanel());
   support::OrvaChannelInfo info{};
   for (uint32_t c = 0; c < 4; ++c) {
     ASSERT_TRUE(o.ChannelGetInfo(0, c, &info)) << c;
