@@ -81,6 +81,8 @@ struct ExactCase {
   std::vector<uint8_t> (*expect)(uint64_t i, float gain, int bits);
 };
 
+void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.what; }
+
 std::vector<uint8_t> ExpectFloat(uint64_t i, float gain, int bits) {
   const float x = (bits == 0 ? AnyFloat(i) : IntegerSample(i, bits)) * gain;
   return LittleEndian(static_cast<int64_t>([&] {
