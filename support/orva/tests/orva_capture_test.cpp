@@ -2,6 +2,7 @@
 // configurations each behaviour needs. Buffers are counted, never timed: the
 // devices run as fast as the host returns.
 #include <windows.h>
+#include <objbase.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -426,9 +427,10 @@ TEST_F(OrvaCapture, CallsWithoutADriverAreHarmless) {
   expectNothingLoaded("after Free");
 }
 
-// Init, Start, Stop and Free from four different threads: the driver still
-// sees every call on one single-threaded apartment, Stop has stopped the
-// callbacks when it returns, and Free lets a second Init work.
+// Init, Start, Stop and Free from four different threads, in a window-like
+// single-threaded apartment, a multithreaded one and none: the driver still
+// sees every call on one single-threaded apartment of orva's, Stop has
+// stopped the callbacks when it returns, and Free lets a second Init work.
 TEST_F(OrvaCapture, AnyThreadMayCallAndFreeReleasesEverything) {
   CaptureDevice device(L"Orva Threads", {});
   const int32_t index = device.Index();
@@ -436,7 +438,13 @@ TEST_F(OrvaCapture, AnyThreadMayCallAndFreeReleasesEverything) {
     SCOPED_TRACE(round);
     Player player;
     player.value = [](uint64_t i) { return static_cast<float>(i % 100 + 1) / 128; };
-    ASSERT_TRUE(o.Init(index, 1));
+    bool initialised = false;
+    std::thread([&] {
+      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      initialised = o.Init(index, 1) != 0;
+      CoUninitialize();
+    }).join();
+    ASSERT_TRUE(initialised);
     ASSERT_TRUE(o.ChannelEnable(0, 0, PlayerProc, &player));
     ASSERT_TRUE(o.ChannelJoin(0, 1, 0));
     bool started = false;
@@ -450,7 +458,11 @@ TEST_F(OrvaCapture, AnyThreadMayCallAndFreeReleasesEverything) {
     EXPECT_FALSE(o.IsStarted());
     const uint32_t callsAtStop = player.calls;
     bool freed = false;
-    std::thread([&] { freed = o.Free() != 0; }).join();
+    std::thread([&] {
+      CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      freed = o.Free() != 0;
+      CoUninitialize();
+    }).join();
     EXPECT_TRUE(freed);
     EXPECT_EQ(player.calls.load(), callsAtStop) << "a callback after Stop returned";
     EXPECT_EQ(device.DriverLog().size(), static_cast<size_t>(round + 1)) << "the driver was released";
