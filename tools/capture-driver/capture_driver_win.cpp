@@ -56,6 +56,7 @@ struct Settings {
   bool failInit = false;
   uint32_t resetAfter = 0;
   uint32_t stallAfter = 0;
+  bool plainSwitch = false;  // never use the time-info callback
 };
 
 std::wstring ReadString(HKEY key, const wchar_t* value) {
@@ -151,6 +152,7 @@ bool LoadSettings(const CLSID& clsid, Settings* settings) {
   settings->failInit = ReadNumber(key, L"FailInit", 0) != 0;
   settings->resetAfter = ReadNumber(key, L"ResetAfter", 0);
   settings->stallAfter = ReadNumber(key, L"StallAfter", 0);
+  settings->plainSwitch = ReadNumber(key, L"PlainSwitch", 0) != 0;
   RegCloseKey(key);
   return true;
 }
@@ -326,7 +328,8 @@ class Driver final : public asio::Driver {
     }
     frames_ = frames;
     callbacks_ = callbacks;
-    timeInfo_ = callbacks->asioMessage(asio::kSelectorSupported, asio::kSupportsTimeInfo, nullptr,
+    timeInfo_ = !settings_.plainSwitch &&
+                callbacks->asioMessage(asio::kSelectorSupported, asio::kSupportsTimeInfo, nullptr,
                                        nullptr) != 0 &&
                 callbacks->asioMessage(asio::kSupportsTimeInfo, 0, nullptr, nullptr) != 0;
     return asio::kOk;

@@ -119,6 +119,7 @@ CaptureDevice::CaptureDevice(const std::wstring& name, const DeviceSettings& s) 
   SetNumber(HKEY_LOCAL_MACHINE, capture, L"FailInit", s.failInit ? 1 : 0);
   SetNumber(HKEY_LOCAL_MACHINE, capture, L"ResetAfter", s.resetAfter);
   SetNumber(HKEY_LOCAL_MACHINE, capture, L"StallAfter", s.stallAfter);
+  SetNumber(HKEY_LOCAL_MACHINE, capture, L"PlainSwitch", s.plainSwitch ? 1 : 0);
 }
 
 CaptureDevice::~CaptureDevice() {

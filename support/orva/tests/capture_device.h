@@ -26,6 +26,7 @@ struct DeviceSettings {
   bool failInit = false;
   uint32_t resetAfter = 0;
   uint32_t stallAfter = 0;
+  bool plainSwitch = false;  // the driver calls bufferSwitch, not the time-info variant
 };
 
 struct Mark {

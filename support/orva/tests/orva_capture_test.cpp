@@ -150,6 +150,26 @@ INSTANTIATE_TEST_SUITE_P(
                       ExactCase{"int16_gain_quarter", L"int16", 2, 0.25f, 16, ExpectInt16}),
     [](const ::testing::TestParamInfo<ExactCase>& info) { return std::string(info.param.what); });
 
+// A driver that ignores the time-info variant is served by the plain switch.
+TEST_F(OrvaCapture, PlainBufferSwitchPlaysToo) {
+  DeviceSettings settings;
+  settings.plainSwitch = true;
+  CaptureDevice device(L"Orva Plain Switch", settings);
+  Player player;
+  player.value = [](uint64_t i) { return AnyFloat(i); };
+  ASSERT_TRUE(StartPair(device.Index(), 0, &player, 1.0f, 44100));
+  ASSERT_TRUE(WaitUntil([&] { return player.calls >= 8; }));
+  ASSERT_TRUE(o.Stop());
+  ASSERT_TRUE(o.Free());
+  const Recording r = device.Read(0);
+  ASSERT_GE(r.marks.size(), 8u);
+  ASSERT_EQ(r.raw.size(), r.marks.size() * 64 * 8);
+  for (size_t i = 0; i < r.raw.size() / 4; ++i) {
+    const float want = AnyFloat(i);
+    ASSERT_EQ(std::memcmp(&r.raw[i * 4], &want, 4), 0) << "sample " << i;
+  }
+}
+
 // ---------------------------------------------------------------------------
 
 TEST_F(OrvaCapture, EnumeratesDevicesWithTheirNames) {
