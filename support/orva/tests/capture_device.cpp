@@ -80,7 +80,11 @@ const support::OutputEntries& Orva() {
   return entries;
 }
 
-CaptureDevice::CaptureDevice(const std::wstring& name, const DeviceSettings& s) : name_(name) {
+// The process number in the name keeps two test runs sharing a prefix (two
+// checkouts, say) from removing each other's devices.
+CaptureDevice::CaptureDevice(const std::wstring& base, const DeviceSettings& s)
+    : name_(base + L" #" + std::to_wstring(GetCurrentProcessId())) {
+  const std::wstring& name = name_;
   GUID guid;
   CoCreateGuid(&guid);
   wchar_t text[64];

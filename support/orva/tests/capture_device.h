@@ -45,13 +45,15 @@ struct Recording {
 
 class CaptureDevice {
  public:
-  CaptureDevice(const std::wstring& name, const DeviceSettings& settings);
+  CaptureDevice(const std::wstring& base, const DeviceSettings& settings);
   ~CaptureDevice();
   CaptureDevice(const CaptureDevice&) = delete;
   CaptureDevice& operator=(const CaptureDevice&) = delete;
 
   // The device's number in orva's list, or -1; leaves orva in UTF-16 mode.
   int32_t Index() const;
+  // The registered name: the given one with this process's number.
+  const std::wstring& Name() const { return name_; }
   const std::wstring& Clsid() const { return clsid_; }
   const std::wstring& Folder() const { return folder_; }
   Recording Read(int pair) const;

@@ -184,12 +184,13 @@ TEST_F(OrvaCapture, EnumeratesDevicesWithTheirNames) {
   support::OrvaDeviceInfo info{};
   ASSERT_TRUE(o.GetDeviceInfo(static_cast<uint32_t>(g), &info));
   const wchar_t* wideName = static_cast<const wchar_t*>(info.name);
-  EXPECT_EQ(std::wstring(wideName), L"Orva Enum \u03A9\u00E9");
+  EXPECT_EQ(std::wstring(wideName), greek.Name());
   EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(info.driver)), greek.Clsid());
 
   o.SetUnicode(0);
   ASSERT_TRUE(o.GetDeviceInfo(static_cast<uint32_t>(p), &info));
-  EXPECT_STREQ(static_cast<const char*>(info.name), "Orva Enum Plain");
+  EXPECT_EQ(std::string(static_cast<const char*>(info.name)),
+            "Orva Enum Plain #" + std::to_string(GetCurrentProcessId()));
   o.SetUnicode(1);
 
   EXPECT_NE(o.GetVersion(), 0u);
@@ -202,9 +203,20 @@ TEST_F(OrvaCapture, EnumeratesDevicesWithTheirNames) {
 
   // A name handed out stays readable after its device is gone and the list
   // has been read again.
-  { CaptureDevice gone(L"Orva Enum Gone", {}); ASSERT_GE(gone.Index(), 0); }
+  const wchar_t* goneName = nullptr;
+  std::wstring goneText;
+  {
+    CaptureDevice gone(L"Orva Enum Gone", {});
+    const int32_t g2 = gone.Index();
+    ASSERT_GE(g2, 0);
+    ASSERT_TRUE(o.GetDeviceInfo(static_cast<uint32_t>(g2), &info));
+    goneName = static_cast<const wchar_t*>(info.name);
+    goneText = gone.Name();
+  }
   ASSERT_TRUE(o.GetDeviceInfo(0, &info));
-  EXPECT_EQ(std::wstring(wideName), L"Orva Enum \u03A9\u00E9");
+  EXPECT_EQ(std::wstring(goneName), goneText);
+  EXPECT_EQ(std::wstring(wideName), greek.Name());
+  EXPECT_GE(greek.Index(), 0) << "still listed";
 }
 
 TEST_F(OrvaCapture, AnswersRatesTruthfully) {
