@@ -86,12 +86,9 @@ void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.what; }
 
 std::vector<uint8_t> ExpectFloat(uint64_t i, float gain, int bits) {
   const float x = (bits == 0 ? AnyFloat(i) : IntegerSample(i, bits)) * gain;
-  return LittleEndian(static_cast<int64_t>([&] {
-                        uint32_t w;
-                        std::memcpy(&w, &x, 4);
-                        return w;
-                      }()),
-                      4);
+  uint32_t word;
+  std::memcpy(&word, &x, 4);
+  return LittleEndian(word, 4);
 }
 std::vector<uint8_t> ExpectInt32(uint64_t i, float, int bits) {
   return LittleEndian(static_cast<int64_t>(IntegerOf(i, bits)) << (32 - bits), 4);
