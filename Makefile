@@ -9,7 +9,10 @@ CMAKE_COMMON := -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: run test build deps windows native asan tsan fuzz test-windows test-native test-asan test-tsan test-fuzz clean
 
+# The player's own Wine prefix, with the capture device "Veloran Capture" as
+# the output (it records under the Wine user's documents folder).
 run: windows
+	WINEPREFIX=$(CACHE)/wine-player scripts/capture-device demo > /dev/null
 	WINEPREFIX=$(CACHE)/wine-player scripts/wine-run dist/Veloran.exe
 
 test: test-native test-asan test-tsan test-fuzz test-windows
