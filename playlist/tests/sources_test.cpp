@@ -182,7 +182,13 @@ class AddingFolders : public AddingFiles {
  protected:
   // Registers the folder's audio files with the engine, 44.1 kHz.
   void Register(const std::vector<std::string>& names) {
-    for (const std::string& n : names) fake_engine::AddFile(folder.Path() + shell::Utf16FromUtf8(n), 8000, 44100.0f);
+    for (const std::string& n : names) {
+      std::u16string path = folder.Path() + shell::Utf16FromUtf8(n);
+      for (char16_t& c : path) {
+        if (c == u'/') c = kPathSeparator;  // as the code joins folder and name
+      }
+      fake_engine::AddFile(path, 8000, 44100.0f);
+    }
   }
   std::vector<std::string> Paths() {
     std::vector<std::string> paths;
