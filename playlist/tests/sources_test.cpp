@@ -63,6 +63,17 @@ TEST_F(AddingFiles, ProbeStreamDecoderFollowsTheExtension) {
   }
 }
 
+TEST_F(AddingFiles, DeepPathsReachTheEngineInAFormThatOpens) {
+  const std::u16string deep = u"C:\\" + std::u16string(300, u'd') + u"\\a.flac";
+  OpenProbeStream(deep);
+  ASSERT_EQ(fake_engine::Creates().size(), 1u);
+#ifdef _WIN32
+  EXPECT_EQ(fake_engine::Creates()[0].Path, u"\\\\?\\" + deep);
+#else
+  EXPECT_EQ(fake_engine::Creates()[0].Path, deep);
+#endif
+}
+
 TEST_F(AddingFiles, ExaminedFileFillsItsEntry) {
   // 188 s of bytes at 44100.7 Hz play 187.99 s: whole seconds are truncated.
   fake_engine::AddFile(u"/m/Дорога/01 Intro.Flac", Seconds(188, 44100), 44100.7f);
