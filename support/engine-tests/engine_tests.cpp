@@ -139,7 +139,7 @@ const MediaCase kMedia[] = {
     {"flac24_large_blocks.flac", Call::Flac, 48000, 2}, {"flac8.flac", Call::Flac, 44100, 2},
     {"wav_u8.wav", Call::Wav, 44100, 2},           {"wav16.wav", Call::Wav, 44100, 2},
     {"wav16_mono.wav", Call::Wav, 48000, 1},       {"wav24.wav", Call::Wav, 96000, 2},
-    {"wav24_plain.wav", Call::Wav, 96000, 2},      {"wav32.wav", Call::Wav, 44100, 2},
+    {"wav24_plain.wav", Call::Wav, 96000, 2},      {"wav24_mono.wav", Call::Wav, 44100, 1},      {"wav32.wav", Call::Wav, 44100, 2},
     {"wav_f32.wav", Call::Wav, 44100, 2},          {"wav_f64.wav", Call::Wav, 48000, 2},
     {"aiff16.aiff", Call::Wav, 44100, 2},          {"aiff24.aif", Call::Wav, 88200, 2},
     {"aiff8.aiff", Call::Wav, 44100, 1},           {"aifc_sowt.aif", Call::Wav, 44100, 2},

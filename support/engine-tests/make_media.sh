@@ -46,6 +46,7 @@ noise wav16.wav 44100 16 2 0.9 && sox_ref wav16.wav wav16.ref
 noise wav16_mono.wav 48000 16 1 0.9 && sox_ref wav16_mono.wav wav16_mono.ref
 # sox writes WAVE_FORMAT_EXTENSIBLE above 16 bits; wavpcm is the plain header.
 noise wav24.wav 96000 24 2 0.9 && sox_ref wav24.wav wav24.ref
+noise wav24_mono.wav 44100 24 1 0.7 && sox_ref wav24_mono.wav wav24_mono.ref
 # sox rounds 32-bit integers to float inexactly; ffmpeg rounds to nearest.
 noise wav32.wav 44100 32 2 0.9 && ff_ref wav32.wav wav32.ref
 q sox wav24.wav -t wavpcm wav24_plain.wav && sox_ref wav24_plain.wav wav24_plain.ref

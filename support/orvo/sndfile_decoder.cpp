@@ -3,6 +3,8 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -103,10 +105,43 @@ bool IsPlayedEncoding(int format) {
   }
 }
 
+// 24-bit samples as stored (3 bytes, either byte order) to s / 2^23, in the
+// caller's memory: n frames of raw data at the end of the 8n-byte output
+// become the output front to back; each frame is read before its output
+// bytes are written, and those never reach data not yet read.
+void Spread24(float* out, uint64_t n, int channels, bool bigEndian) {
+  const auto* raw = reinterpret_cast<const uint8_t*>(out) + 8 * n - 3 * uint64_t(channels) * n;
+  constexpr float kScale = 1.0f / 2147483648.0f;
+  auto sample = [bigEndian](const uint8_t* p) {
+    uint32_t v = bigEndian ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8)
+                           : (uint32_t(p[2]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 8);
+    return float(int32_t(v)) * kScale;
+  };
+  if (channels == 2) {
+    for (uint64_t i = 0; i < n; ++i, raw += 6) {
+      float l = sample(raw), r = sample(raw + 3);
+      out[2 * i] = l;
+      out[2 * i + 1] = r;
+    }
+  } else {
+    for (uint64_t i = 0; i < n; ++i, raw += 3) {
+      float m = sample(raw);
+      out[2 * i] = m;
+      out[2 * i + 1] = m;
+    }
+  }
+}
+
 class SndfileDecoder final : public Decoder {
  public:
   SndfileDecoder(FileHandle file, SndfileHandle sound, const SF_INFO& info, uint64_t fileSize)
-      : file_(std::move(file)), sound_(std::move(sound)), info_(info), fileSize_(fileSize) {}
+      : file_(std::move(file)), sound_(std::move(sound)), info_(info), fileSize_(fileSize) {
+    // libsndfile's own 24-bit path is the slow one; those samples are
+    // converted here from the raw bytes.
+    raw24_ = (info_.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24;
+    bool swap = sf_command(sound_.get(), SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
+    bigEndian24_ = swap == (std::endian::native == std::endian::little);
+  }
 
   uint32_t Rate() const override { return uint32_t(info_.samplerate); }
   uint64_t Frames() const override { return uint64_t(info_.frames); }
@@ -124,7 +159,19 @@ class SndfileDecoder final : public Decoder {
       uint64_t want = std::min(kBlock, frames - done);
       float* at = out + 2 * done;
       sf_count_t got;
-      if (info_.channels == 1) {
+      if (raw24_) {
+        const sf_count_t frameBytes = 3 * info_.channels;
+        uint8_t* raw = reinterpret_cast<uint8_t*>(at) + 8 * want - uint64_t(frameBytes) * want;
+        got = sf_read_raw(sound_.get(), raw, frameBytes * sf_count_t(want)) / frameBytes;
+        // A short read: Spread24 wants the frames that came at the end of
+        // their own, smaller output.
+        if (got > 0 && uint64_t(got) < want) {
+          uint64_t n = uint64_t(got);
+          std::memmove(reinterpret_cast<uint8_t*>(at) + 8 * n - uint64_t(frameBytes) * n, raw,
+                       size_t(frameBytes) * n);
+        }
+        if (got > 0) Spread24(at, uint64_t(got), info_.channels, bigEndian24_);
+      } else if (info_.channels == 1) {
         got = sf_readf_float(sound_.get(), at + want, sf_count_t(want));
         if (got > 0) SpreadMono(at, uint64_t(got));
       } else {
@@ -146,6 +193,8 @@ class SndfileDecoder final : public Decoder {
   SndfileHandle sound_;
   SF_INFO info_;
   uint64_t fileSize_;
+  bool raw24_ = false;
+  bool bigEndian24_ = false;
 };
 
 }  // namespace
