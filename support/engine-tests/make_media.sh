@@ -67,7 +67,8 @@ q ffmpeg -nostdin -y -i wav_f32.wav -c:a pcm_f32be -f aiff aifc_fl32.aif && ff_r
 noise src.wav 44100 16 2 1.4
 q ffmpeg -nostdin -y -i src.wav -c:a alac alac16.m4a && ff_ref alac16.m4a alac16.ref
 noise src.wav 96000 24 2 1.1
-q ffmpeg -nostdin -y -i src.wav -c:a alac alac24.m4a && ff_ref alac24.m4a alac24.ref
+# Index in front of the audio data, so that cutting the file cuts the audio.
+q ffmpeg -nostdin -y -i src.wav -c:a alac -movflags +faststart alac24.m4a && ff_ref alac24.m4a alac24.ref
 noise src.wav 48000 16 1 0.9
 q ffmpeg -nostdin -y -i src.wav -c:a alac alac16_mono.m4a && ff_ref alac16_mono.m4a alac16_mono.ref
 
