@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstdarg>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -35,6 +36,15 @@ using CodecHandle = std::unique_ptr<AVCodecContext, CodecCloser>;
 using PacketHandle = std::unique_ptr<AVPacket, PacketCloser>;
 using FrameHandle = std::unique_ptr<AVFrame, FrameCloser>;
 
+class AlacDecoder;
+
+// ALAC carries no checksum: the decoder's own complaints (bits left over at
+// the end of a packet, elements it does not know) are the only sign of
+// damage it gives, and some of them are only logged. Decoding runs on the
+// calling thread, so the decoder at work on this thread takes the blame.
+thread_local AlacDecoder* decodingNow = nullptr;
+void NoteDecoderComplaint(void* context, int level, const char* format, va_list args);
+
 int32_t CodeOfOpenError(int error) {
   if (error == AVERROR(ENOMEM)) return ORVO_ERROR_MEMORY;
   if (error == AVERROR(ENOENT) || error == AVERROR(EACCES) || error == AVERROR(EISDIR) || error == AVERROR(EIO))
@@ -45,8 +55,8 @@ int32_t CodeOfOpenError(int error) {
 class AlacDecoder final : public Decoder {
  public:
   int32_t Open(const FilePath& path) {
-    // The program has no console; FFmpeg's complaints about bad files go nowhere.
-    av_log_set_level(AV_LOG_QUIET);
+    static const bool listening = (av_log_set_callback(&NoteDecoderComplaint), true);
+    (void)listening;
     // The same checks as the other formats before FFmpeg opens the file itself.
     int32_t code;
     FILE* probe = OpenFileForRead(path, &code);
@@ -127,6 +137,7 @@ class AlacDecoder final : public Decoder {
   bool Seek(uint64_t frame) override {
     pendingUsed_ = pendingCount_ = 0;
     ended_ = false;
+    complained_ = false;
     avcodec_flush_buffers(codec_.get());
     int64_t ts = start_ + av_rescale_q(int64_t(frame), AVRational{1, int(rate_)}, stream_->time_base);
     if (av_seek_frame(format_.get(), stream_->index, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
@@ -139,12 +150,17 @@ class AlacDecoder final : public Decoder {
   }
 
  private:
+  friend void NoteDecoderComplaint(void*, int, const char*, va_list);
+
   // Makes the next decoded frame pending; false once the data end or turn
   // out damaged. While seeking, frames before the target are dropped and the
   // one holding it starts at the target.
   bool NextFrame() {
     while (!ended_) {
+      decodingNow = this;
       int r = avcodec_receive_frame(codec_.get(), frame_.get());
+      decodingNow = nullptr;
+      if (r == 0 && complained_) break;
       if (r == 0) {
         if (!Playable()) break;
         pendingCount_ = frame_->nb_samples;
@@ -161,7 +177,11 @@ class AlacDecoder final : public Decoder {
       // The decoder wants input.
       r = av_read_frame(format_.get(), packet_.get());
       if (r < 0) break;
-      if (packet_->stream_index == stream_->index) r = avcodec_send_packet(codec_.get(), packet_.get());
+      if (packet_->stream_index == stream_->index) {
+        decodingNow = this;
+        r = avcodec_send_packet(codec_.get(), packet_.get());
+        decodingNow = nullptr;
+      }
       av_packet_unref(packet_.get());
       if (r < 0) break;  // damaged data: end here instead of playing noise
     }
@@ -217,8 +237,14 @@ class AlacDecoder final : public Decoder {
   int pendingCount_ = 0;
   int pendingUsed_ = 0;
   bool ended_ = false;
+  bool complained_ = false;  // the decoder reported an error: nothing after it is played
   int64_t seekTarget_ = -1;
 };
+
+// Also keeps FFmpeg quiet: the program has no console.
+void NoteDecoderComplaint(void*, int level, const char*, va_list) {
+  if (level <= AV_LOG_ERROR && decodingNow != nullptr) decodingNow->complained_ = true;
+}
 
 OpenResult OpenAlac(const FilePath& path, bool) {
   try {
