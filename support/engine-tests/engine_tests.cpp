@@ -473,6 +473,74 @@ TEST_F(EngineTest, TruncatedFilesEndCleanly) {
   }
 }
 
+// A canonical 44-byte WAV header with the given fields, then `frames` frames
+// of 16-bit samples k * 37 (whatever the header claims).
+std::vector<char> HandMadeWav(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t dataBytes,
+                              uint32_t frames) {
+  std::vector<char> out;
+  auto put = [&out](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(char(v >> (8 * i)));
+  };
+  auto tagOf = [&out](const char* text) { out.insert(out.end(), text, text + 4); };
+  uint32_t present = frames * 2 * 2;
+  tagOf("RIFF");
+  put(36 + present, 4);
+  tagOf("WAVE");
+  tagOf("fmt ");
+  put(16, 4);
+  put(tag, 2);
+  put(channels, 2);
+  put(rate, 4);
+  put(rate * channels * (bits / 8), 4);
+  put(channels * (bits / 8), 2);
+  put(bits, 2);
+  tagOf("data");
+  put(dataBytes, 4);
+  for (uint32_t k = 0; k < frames * 2; ++k) put(uint16_t(int16_t(k * 37)), 2);
+  return out;
+}
+
+// Header fields that lie: sizes beyond the file play what is there; counts
+// and rates that cannot be are refused with a code.
+TEST_F(EngineTest, WavHeadersThatLie) {
+  struct Lie {
+    const char* what;
+    uint16_t tag, channels;
+    uint32_t rate;
+    uint16_t bits;
+    uint32_t dataBytes;
+    int32_t code;  // 0: opens and delivers the 1000 frames present
+  };
+  const Lie lies[] = {
+      {"honest", 1, 2, 44100, 16, 4000, 0},
+      {"data size beyond the file", 1, 2, 44100, 16, 400000, 0},
+      {"data size of 4 GiB", 1, 2, 44100, 16, 0xFFFFFFFF, 0},
+      {"no channels", 1, 0, 44100, 16, 4000, 41},
+      {"three channels", 1, 3, 44100, 16, 4000, 6},
+      {"rate 0", 1, 2, 0, 16, 4000, 41},
+      {"absurd rate", 1, 2, 4000000000u, 16, 4000, 41},
+      {"0 bits", 1, 2, 44100, 0, 4000, 41},
+      {"MPEG data", 0x55, 2, 44100, 16, 4000, 41},
+  };
+  std::vector<float> expected(2000);
+  for (uint32_t k = 0; k < 2000; ++k) expected[k] = float(int16_t(k * 37)) / 32768.0f;
+  for (const Lie& lie : lies) {
+    SCOPED_TRACE(lie.what);
+    fs::path file = Scratch(std::string(lie.what) + ".wav");
+    WriteBytes(file, HandMadeWav(lie.tag, lie.channels, lie.rate, lie.bits, lie.dataBytes, 1000));
+    uint32_t stream = Create(Call::Wav, file);
+    EXPECT_EQ(Orvo.ErrorGetCode(), lie.code);
+    if (lie.code != 0) {
+      EXPECT_EQ(stream, 0u);
+      continue;
+    }
+    ASSERT_NE(stream, 0u);
+    EXPECT_EQ(Orvo.ChannelGetLength(stream, 0), 8000u);
+    EXPECT_TRUE(SameBits(DecodeAll(stream, 8 * 300), expected));
+    Orvo.StreamFree(stream);
+  }
+}
+
 // FLAC's STREAMINFO total, at bytes 21 (low 4 bits) to 25 of a file whose
 // first block is STREAMINFO.
 void SetFlacTotal(std::vector<char>& bytes, uint64_t total) {
