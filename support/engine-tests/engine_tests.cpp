@@ -63,6 +63,12 @@ void WriteBytes(const fs::path& file, const std::vector<char>& bytes) {
   out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+// Replaces `to` (mingw's copy_file refuses to overwrite under Wine).
+void CopyFresh(const fs::path& from, const fs::path& to) {
+  fs::remove(to);
+  fs::copy_file(from, to);
+}
+
 // A scratch copy named after the running test, so test processes run side by side.
 fs::path Scratch(const std::string& suffix) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -236,7 +242,7 @@ class EngineTest : public ::testing::Test {
 TEST_F(EngineTest, CreateCallsReportWhyAFileIsRefused) {
   fs::path missing = Media("no such file.flac");
   fs::path text = Scratch("text");
-  fs::copy_file(Media("text.txt"), text, fs::copy_options::overwrite_existing);
+  CopyFresh(Media("text.txt"), text);
   fs::path empty = Media("empty.bin");
   struct Refusal {
     Call call;
@@ -421,7 +427,7 @@ TEST_F(EngineTest, OpensNonAsciiNames) {
     fs::path copy = Scratch("") ;
     copy += fs::path(u8"\u00e9t\u00e9 \u97f3\u697d \U0001F3B5 ") ;
     copy += fs::path(c.file).extension();
-    fs::copy_file(Media(c.file), copy, fs::copy_options::overwrite_existing);
+    CopyFresh(Media(c.file), copy);
     uint32_t stream = Create(c.call, copy);
     ASSERT_NE(stream, 0u) << c.file << " code " << Orvo.ErrorGetCode();
     EXPECT_TRUE(SameBits(DecodeAll(stream), Reference(RefName(c), 2))) << c.file;

@@ -64,6 +64,10 @@ function(orvo_library target)
     veloran_dist(${target})
   endif()
   target_link_libraries(${target} PRIVATE veloran_warnings)
+  if(NOT CMAKE_BUILD_TYPE)
+    # Decoding speed is part of the libraries' contract, in every build.
+    target_compile_options(${target} PRIVATE -O2)
+  endif()
   if(VELORAN_FUZZ)
     # Coverage for libFuzzer; the fuzz targets add the driver.
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)

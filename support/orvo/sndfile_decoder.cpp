@@ -19,35 +19,19 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
-int64_t SeekTo(FILE* f, int64_t offset, int whence) {
-#if defined(_WIN32)
-  return _fseeki64(f, offset, whence);
-#else
-  return fseeko(f, offset, whence);
-#endif
-}
-
-int64_t Tell(FILE* f) {
-#if defined(_WIN32)
-  return _ftelli64(f);
-#else
-  return ftello(f);
-#endif
-}
-
 sf_count_t VioLength(void* user) {
   FILE* f = static_cast<FILE*>(user);
-  int64_t here = Tell(f);
-  if (here < 0 || SeekTo(f, 0, SEEK_END) != 0) return -1;
-  int64_t size = Tell(f);
-  SeekTo(f, here, SEEK_SET);
+  int64_t here = TellFile(f);
+  if (here < 0 || SeekFile(f, 0, SEEK_END) != 0) return -1;
+  int64_t size = TellFile(f);
+  SeekFile(f, here, SEEK_SET);
   return size;
 }
 
 sf_count_t VioSeek(sf_count_t offset, int whence, void* user) {
   FILE* f = static_cast<FILE*>(user);
-  if (SeekTo(f, offset, whence) != 0) return -1;
-  return Tell(f);
+  if (SeekFile(f, offset, whence) != 0) return -1;
+  return TellFile(f);
 }
 
 sf_count_t VioRead(void* ptr, sf_count_t count, void* user) {
@@ -57,7 +41,7 @@ sf_count_t VioRead(void* ptr, sf_count_t count, void* user) {
 
 sf_count_t VioWrite(const void*, sf_count_t, void*) { return 0; }
 
-sf_count_t VioTell(void* user) { return Tell(static_cast<FILE*>(user)); }
+sf_count_t VioTell(void* user) { return TellFile(static_cast<FILE*>(user)); }
 
 SF_VIRTUAL_IO kVirtualIo = {VioLength, VioSeek, VioRead, VioWrite, VioTell};
 
