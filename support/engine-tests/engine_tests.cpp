@@ -143,6 +143,7 @@ const MediaCase kMedia[] = {
     {"flac24_176400.flac", Call::Flac, 176400, 2}, {"flac24_192000.flac", Call::Flac, 192000, 2},
     {"flac16_mono.flac", Call::Flac, 44100, 1},    {"flac24_small_blocks.flac", Call::Flac, 48000, 2},
     {"flac24_large_blocks.flac", Call::Flac, 48000, 2}, {"flac8.flac", Call::Flac, 44100, 2},
+    {"flac32.flac", Call::Flac, 48000, 2},
     {"wav_u8.wav", Call::Wav, 44100, 2},           {"wav16.wav", Call::Wav, 44100, 2},
     {"wav16_mono.wav", Call::Wav, 48000, 1},       {"wav24.wav", Call::Wav, 96000, 2},
     {"wav24_plain.wav", Call::Wav, 96000, 2},      {"wav24_mono.wav", Call::Wav, 44100, 1},      {"wav32.wav", Call::Wav, 44100, 2},
