@@ -425,8 +425,8 @@ TEST_F(EngineTest, OpensNonAsciiNames) {
                              {"flac16_44100.flac", Call::Flac, 44100, 2},
                              {"alac16.m4a", Call::Alac, 44100, 2}};
   for (const MediaCase& c : cases) {
-    fs::path copy = Scratch("") ;
-    copy += fs::path(u8"\u00e9t\u00e9 \u97f3\u697d \U0001F3B5 ") ;
+    fs::path copy = Scratch("");
+    copy += fs::path(u8"\u00e9t\u00e9 \u97f3\u697d \U0001F3B5 ");
     copy += fs::path(c.file).extension();
     CopyFresh(Media(c.file), copy);
     uint32_t stream = Create(c.call, copy);
