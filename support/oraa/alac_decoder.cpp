@@ -7,7 +7,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cstdarg>
 #include <cerrno>
 #include <memory>
 #include <new>
@@ -36,15 +35,6 @@ using CodecHandle = std::unique_ptr<AVCodecContext, CodecCloser>;
 using PacketHandle = std::unique_ptr<AVPacket, PacketCloser>;
 using FrameHandle = std::unique_ptr<AVFrame, FrameCloser>;
 
-class AlacDecoder;
-
-// ALAC carries no checksum: the decoder's own complaints (bits left over at
-// the end of a packet, elements it does not know) are the only sign of
-// damage it gives, and some of them are only logged. Decoding runs on the
-// calling thread, so the decoder at work on this thread takes the blame.
-thread_local AlacDecoder* decodingNow = nullptr;
-void NoteDecoderComplaint(void* context, int level, const char* format, va_list args);
-
 int32_t CodeOfOpenError(int error) {
   if (error == AVERROR(ENOMEM)) return ORVO_ERROR_MEMORY;
   if (error == AVERROR(ENOENT) || error == AVERROR(EACCES) || error == AVERROR(EISDIR) || error == AVERROR(EIO))
@@ -54,9 +44,10 @@ int32_t CodeOfOpenError(int error) {
 
 class AlacDecoder final : public Decoder {
  public:
-  int32_t Open(const FilePath& path) {
-    static const bool listening = (av_log_set_callback(&NoteDecoderComplaint), true);
-    (void)listening;
+  int32_t Open(const FilePath& path, bool examine) {
+    // The program has no console: FFmpeg's complaints about bad files go nowhere.
+    static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
+    (void)quiet;
     // The same checks as the other formats before FFmpeg opens the file itself.
     int32_t code;
     FILE* probe = OpenFileForRead(path, &code);
@@ -99,7 +90,10 @@ class AlacDecoder final : public Decoder {
     frame_.reset(av_frame_alloc());
     if (!codec_ || !packet_ || !frame_) return ORVO_ERROR_MEMORY;
     if (avcodec_parameters_to_context(codec_.get(), par) < 0) return ORVO_ERROR_MEMORY;
-    codec_->thread_count = 1;  // a stop must be able to end a read between two packets
+    // Playback decodes whole chunks: two frame threads keep pace with the
+    // reference tool. Examination decodes nothing and needs no threads.
+    codec_->thread_count = examine ? 1 : 2;
+    codec_->thread_type = FF_THREAD_FRAME;
     if (avcodec_open2(codec_.get(), alac, nullptr) < 0) return ORVO_ERROR_FORMAT;
 
     // The sample count from the track's header, in frames at the file's rate.
@@ -137,7 +131,7 @@ class AlacDecoder final : public Decoder {
   bool Seek(uint64_t frame) override {
     pendingUsed_ = pendingCount_ = 0;
     ended_ = false;
-    complained_ = false;
+    draining_ = false;
     avcodec_flush_buffers(codec_.get());
     int64_t ts = start_ + av_rescale_q(int64_t(frame), AVRational{1, int(rate_)}, stream_->time_base);
     if (av_seek_frame(format_.get(), stream_->index, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
@@ -150,17 +144,12 @@ class AlacDecoder final : public Decoder {
   }
 
  private:
-  friend void NoteDecoderComplaint(void*, int, const char*, va_list);
-
   // Makes the next decoded frame pending; false once the data end or turn
   // out damaged. While seeking, frames before the target are dropped and the
   // one holding it starts at the target.
   bool NextFrame() {
     while (!ended_) {
-      decodingNow = this;
       int r = avcodec_receive_frame(codec_.get(), frame_.get());
-      decodingNow = nullptr;
-      if (r == 0 && complained_) break;
       if (r == 0) {
         if (!Playable()) break;
         pendingCount_ = frame_->nb_samples;
@@ -173,17 +162,21 @@ class AlacDecoder final : public Decoder {
         pendingUsed_ = int(seekTarget_ - at);
         return true;
       }
-      if (r != AVERROR(EAGAIN)) break;
-      // The decoder wants input.
+      if (r != AVERROR(EAGAIN) || draining_) break;
+      // The decoder wants input; at the end of the file it gives up the
+      // frames it still holds.
       r = av_read_frame(format_.get(), packet_.get());
-      if (r < 0) break;
-      if (packet_->stream_index == stream_->index) {
-        decodingNow = this;
-        r = avcodec_send_packet(codec_.get(), packet_.get());
-        decodingNow = nullptr;
+      if (r == AVERROR_EOF) {
+        draining_ = true;
+        if (avcodec_send_packet(codec_.get(), nullptr) < 0) break;
+        continue;
       }
+      if (r < 0) break;
+      if (packet_->stream_index == stream_->index) r = avcodec_send_packet(codec_.get(), packet_.get());
       av_packet_unref(packet_.get());
-      if (r < 0) break;  // damaged data: end here instead of playing noise
+      // Damaged data: end here instead of playing noise. ALAC carries no
+      // checksum, so only damage the decoder notices ends a stream.
+      if (r < 0) break;
     }
     ended_ = true;
     pendingUsed_ = pendingCount_ = 0;
@@ -237,19 +230,15 @@ class AlacDecoder final : public Decoder {
   int pendingCount_ = 0;
   int pendingUsed_ = 0;
   bool ended_ = false;
-  bool complained_ = false;  // the decoder reported an error: nothing after it is played
+  bool draining_ = false;  // the file has ended; the decoder hands out what it holds
   int64_t seekTarget_ = -1;
 };
 
-// Also keeps FFmpeg quiet: the program has no console.
-void NoteDecoderComplaint(void*, int level, const char*, va_list) {
-  if (level <= AV_LOG_ERROR && decodingNow != nullptr) decodingNow->complained_ = true;
-}
 
-OpenResult OpenAlac(const FilePath& path, bool) {
+OpenResult OpenAlac(const FilePath& path, bool examine) {
   try {
     auto decoder = std::make_unique<AlacDecoder>();
-    int32_t code = decoder->Open(path);
+    int32_t code = decoder->Open(path, examine);
     if (code != ORVO_OK) return {nullptr, code};
     return {decoder.release(), ORVO_OK};
   } catch (const std::bad_alloc&) {
