@@ -79,13 +79,13 @@ function(veloran_dist target)
   endif()
 endfunction()
 
-# veloran_fuzzer(NAME SOURCES ... [LIBS ...] [CORPUS dir] [DICT file])
+# veloran_fuzzer(NAME SOURCES ... [LIBS ...] [CORPUS dir] [DICT file] [RUNS n] [FIXTURE name])
 # A libFuzzer target (clang, VELORAN_FUZZ=ON). Each also becomes a short,
 # seeded ctest run labelled "fuzz", so that `make test` runs every fuzzer
 # over its corpus and fresh inputs; longer runs are for the benchmarks.
 add_custom_target(veloran_fuzzers)
 function(veloran_fuzzer name)
-  cmake_parse_arguments(F "" "CORPUS;DICT;RUNS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "CORPUS;DICT;RUNS;FIXTURE" "SOURCES;LIBS" ${ARGN})
   if(NOT VELORAN_FUZZ OR WIN32)
     return()
   endif()
@@ -108,4 +108,7 @@ function(veloran_fuzzer name)
   endif()
   add_test(NAME fuzz_${name} COMMAND ${name} ${args})
   set_tests_properties(fuzz_${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+  if(F_FIXTURE)
+    set_tests_properties(fuzz_${name} PROPERTIES FIXTURES_REQUIRED ${F_FIXTURE})
+  endif()
 endfunction()

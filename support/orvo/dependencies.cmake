@@ -66,8 +66,4 @@ function(orvo_library target)
     # Decoding speed is part of the libraries' contract, in every build.
     target_compile_options(${target} PRIVATE -O2)
   endif()
-  if(VELORAN_FUZZ)
-    # Coverage for libFuzzer; the fuzz targets add the driver.
-    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
-  endif()
 endfunction()
