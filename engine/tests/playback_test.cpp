@@ -244,6 +244,15 @@ TEST(Playback, SkipPlaysTheFollowingEntry) {
   Engine e(512, 4096);
   e.AddTrack(30000);
   e.AddTrack(6000);
+  int starts = 0;
+  simdevice::Config config;
+  config.periodBytes = 512;
+  config.gate = [&e] { return e.NoUnderrunGate(); };
+  // The second start must play entry 1 from its first frame.
+  config.onStart = [&] {
+    if (++starts == 2) e.check.Expect(e.ExpectedFrom(1));
+  };
+  e.InstallDevice(config);
   e.check.Expect(e.ExpectedFrom(0));
   engine::StartPlayback();
   ASSERT_TRUE(enginetest::WaitFor([] { return simdevice::Calls() > 3; }));
@@ -251,11 +260,11 @@ TEST(Playback, SkipPlaysTheFollowingEntry) {
   engine::SkipToNextEntry();  // while paused: the pause is reset and the next entry starts
   EXPECT_EQ(engine::Transport.Paused, 0);
   EXPECT_EQ(playlist::State.CurrentIndex, 1);
+  EXPECT_EQ(starts, 2);
   ASSERT_NE(engine::Decoder.PlayState.load(), 0);
-  // From here the device must see entry 1 from its first frame.
-  simdevice::Config config;
-  e.check.Expect(e.ExpectedFrom(1));
   ASSERT_TRUE(e.RunToEnd());
+  EXPECT_FALSE(e.check.mismatch) << e.check.firstError;
+  EXPECT_EQ(e.check.framesMatched, e.check.framesExpected);
 }
 
 // Pause stops the channel after its fade; resume lifts the pause and fades

@@ -68,6 +68,7 @@ int32_t Free() {
 }
 int32_t Start(uint32_t, uint32_t) {
   if (!Initialised || Running.load()) return 0;
+  if (Current.onStart) Current.onStart();
   Paused.store(false);
   Running.store(true);
   Device = std::thread(Run);

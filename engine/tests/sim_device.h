@@ -17,6 +17,8 @@ struct Config {
   // Called on the device thread before each period; the period waits while it
   // is false.
   std::function<bool()> gate;
+  // Called by Start on the caller's thread before the device thread runs.
+  std::function<void()> onStart;
   // Called on the device thread with each period's supplied bytes.
   std::function<void(const uint8_t* data, uint32_t supplied, uint32_t asked)> sink;
 };
