@@ -6,9 +6,10 @@
 //   feeder learns that by loading CallbackBuffer with acquire, which pairs
 //   with the callback's release store when it switches, so the callback's
 //   last reads of the used-up buffer happen before the feeder overwrites it.
-// - The feeder publishes a fill by storing the size with release (after the
-//   copy) and then the position 0 with release; the callback loads the
-//   position and then the size with acquire before it reads the contents.
+// - The feeder publishes a fill through Publish (below): size 0, contents,
+//   position 0, then the size, each publishing store with release; the
+//   callback loads the position and then the size with acquire before it
+//   reads the contents.
 #include <algorithm>
 #include <cstring>
 
@@ -41,6 +42,23 @@ bool OutputPlayedEverything() {
   return Decoder.DataState.load(std::memory_order_acquire) == 2 && support::Orva.IsStarted() != 0 &&
          ((UsedUp(HandOver.Buffer1Size, HandOver.Buffer1Pos) && UsedUp(HandOver.Buffer2Size, HandOver.Buffer2Pos)) ||
           HandOver.OutputRanDry.load(std::memory_order_acquire) == 1);
+}
+
+// Makes a used-up output buffer ready with the chunk in DecodeBuffer.
+//
+// A buffer whose position is already 0 (never filled since the start, or
+// used up from its first byte) would be ready as soon as a new size were
+// stored, and a position of 0 stored after that would send a callback that
+// had started on it back to its start. So the size goes to 0 first (a buffer
+// of size 0 is never ready), then the contents, the position 0 (release,
+// which also publishes the size of 0), and last the size (release), which
+// publishes everything before it: a callback that sees the new size sees
+// the contents and the position 0 as well.
+void Publish(uint8_t* buffer, std::atomic<int64_t>& size, std::atomic<int64_t>& pos, int64_t bytes) {
+  size.store(0, std::memory_order_relaxed);
+  CopyBlock8(Buffers.DecodeBuffer, buffer, bytes);
+  pos.store(0, std::memory_order_release);
+  size.store(bytes, std::memory_order_release);
 }
 
 }  // namespace
@@ -91,17 +109,13 @@ void AudioThread() {
       platform::Sleep(60);
       const int64_t bytes = Decoder.DecodedBytes;
       if (HandOver.FillTarget.load(std::memory_order_relaxed) == 1) {
-        CopyBlock8(Buffers.DecodeBuffer, Buffers.OutputBuffer1, bytes);
+        Publish(Buffers.OutputBuffer1, HandOver.Buffer1Size, HandOver.Buffer1Pos, bytes);
         Buffers.Output1Written = std::max(Buffers.Output1Written, bytes);
         awaited = 8;
-        HandOver.Buffer1Size.store(bytes, std::memory_order_release);  // publishes the contents
-        HandOver.Buffer1Pos.store(0, std::memory_order_release);       // publishes the size: ready
       } else {
-        CopyBlock8(Buffers.DecodeBuffer, Buffers.OutputBuffer2, bytes);
+        Publish(Buffers.OutputBuffer2, HandOver.Buffer2Size, HandOver.Buffer2Pos, bytes);
         Buffers.Output2Written = std::max(Buffers.Output2Written, bytes);
         awaited = 6;
-        HandOver.Buffer2Size.store(bytes, std::memory_order_release);
-        HandOver.Buffer2Pos.store(0, std::memory_order_release);
       }
       // Release: StartPlayback goes on to start the device after it sees this.
       HandOver.LastFillBytes.store(bytes, std::memory_order_release);

@@ -21,8 +21,9 @@ struct Side {
 };
 
 // Ready: position 0 and size above 0. The position is loaded first, then the
-// size, both with acquire: a size seen after a position of 0 was published
-// with (and after) the buffer's contents.
+// size, both with acquire. A size above 0 seen here was stored last by the
+// feeder's publication (or belongs to a buffer that is not at position 0),
+// so the contents it covers are visible.
 int64_t ReadyBytes(const Side& side) {
   if (side.pos.load(std::memory_order_acquire) != 0) return 0;
   return std::max<int64_t>(0, side.size.load(std::memory_order_acquire));

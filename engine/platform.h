@@ -25,7 +25,7 @@ class Semaphore {
   // Takes one count; false when none came within timeoutMs.
   virtual bool Take(uint32_t timeoutMs) = 0;
 };
-Semaphore* CreateSemaphore(int64_t maximum);
+Semaphore* CreateCountingSemaphore(int64_t maximum);
 
 // A thread that does not run its procedure until Resume.
 struct Thread;

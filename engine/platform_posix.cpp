@@ -55,7 +55,7 @@ struct Thread {
   uint32_t number = 0;
 };
 
-Semaphore* CreateSemaphore(int64_t maximum) { return new AtomicSemaphore(maximum); }
+Semaphore* CreateCountingSemaphore(int64_t maximum) { return new AtomicSemaphore(maximum); }
 
 Thread* CreateSuspendedThread(void (*procedure)()) {
   auto* t = new Thread;

@@ -36,7 +36,7 @@ struct Thread {
   DWORD id;
 };
 
-Semaphore* CreateSemaphore(int64_t maximum) { return new SystemSemaphore(maximum); }
+Semaphore* CreateCountingSemaphore(int64_t maximum) { return new SystemSemaphore(maximum); }
 
 Thread* CreateSuspendedThread(void (*procedure)()) {
   DWORD id = 0;

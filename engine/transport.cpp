@@ -131,7 +131,7 @@ void SetTransportView(TransportView* view) {
 }
 
 void CreateEngineObjects() {
-  if (Semaphore == nullptr) Semaphore = platform::CreateSemaphore(2147483647);
+  if (Semaphore == nullptr) Semaphore = platform::CreateCountingSemaphore(2147483647);
   Transport.FeederPriority = 4;
   Volume.VolumeGain.store(0.0f, std::memory_order_relaxed);
   trackinfo::Reset();

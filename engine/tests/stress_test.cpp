@@ -52,8 +52,14 @@ TEST(Stress, MillionPeriodsOverRandomPlaylists) {
     config.seed = random();
     config.jitterMicros = random() % 10 == 0 ? uint32_t(pick(1, 8)) : 0;
     config.gate = [&e] { return e.NoUnderrunGate(); };
-    config.sink = [&e, &delivered](const uint8_t* data, uint32_t got, uint32_t) {
+    struct Trace { int64_t cb, s1, p1, s2, p2, got; };
+    std::vector<Trace> trace;
+    config.sink = [&e, &delivered, &trace](const uint8_t* data, uint32_t got, uint32_t) {
+      using engine::HandOver;
+      const bool before = e.check.mismatch;
       e.check.Consume(data, got);
+      if (!before) trace.push_back({HandOver.CallbackBuffer.load(), HandOver.Buffer1Size.load(), HandOver.Buffer1Pos.load(),
+                       HandOver.Buffer2Size.load(), HandOver.Buffer2Pos.load(), int64_t(got)});
       if (got > 0) ++delivered;
     };
     e.InstallDevice(config);
@@ -82,6 +88,9 @@ TEST(Stress, MillionPeriodsOverRandomPlaylists) {
     ASSERT_EQ(engine::Decoder.PlayState.load(), 0);
     if (e.check.mismatch) {
       std::printf("period %u fill %lld start %d cue %d action %d\n", period, (long long)fill, start, withCue, action);
+      for (size_t t = trace.size() > 40 ? trace.size() - 40 : 0; t < trace.size(); ++t)
+        std::printf("  call %zu cb %lld b1 %lld/%lld b2 %lld/%lld got %lld\n", t, (long long)trace[t].cb, (long long)trace[t].p1,
+                    (long long)trace[t].s1, (long long)trace[t].p2, (long long)trace[t].s2, (long long)trace[t].got);
       for (int32_t i = 0; i < playlist::PlaylistCount(); ++i) {
         playlist::PlaylistEntry x;
         playlist::CopyPlaylistEntry(i, &x);
