@@ -1,10 +1,13 @@
-// headless-play DEVICE-NAME FILE...: plays files through the player's own
+// headless-play [--stop-after MS] DEVICE-NAME FILE...: plays files through the player's own
 // paths without its window. Each file (CUE sheets included) is examined into
 // the playlist as adding files does; playback starts on the named ASIO device
 // at the first entry, with a hidden main window whose timers 117 and 119 run
 // AdvanceTrack and CheckEndOfPlayback as in the player. One line per track
 // the output reaches (EntryId, tab, Title, UTF-8) goes to standard output;
 // the player's messages go to standard error instead of boxes.
+//
+// With --stop-after, the tool stops playback as the stop button does (with
+// its fade) MS milliseconds after the start, and exits 0 then.
 //
 // Exit codes: 0 when playback ended by itself through CheckEndOfPlayback;
 // 1 when the libraries cannot be bound or playback did not start; 2 for a
@@ -38,6 +41,7 @@ constexpr UINT kAddEndTimer = WM_APP + 119;
 // The tool's own timer: looks for the sounding track more often than timer
 // 117, so that short tracks get their line too.
 constexpr UINT_PTR kPrintTimer = 1;
+constexpr UINT_PTR kStopTimer = 2;
 HWND MainWindow = nullptr;
 int32_t DeviceIndex = -1;
 int32_t PrintedEntryId = 0;
@@ -125,6 +129,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_TIMER) {
     if (w == kPrintTimer) {
       PrintSoundingTrack();
+    } else if (w == kStopTimer) {
+      KillTimer(window, kStopTimer);
+      engine::StopPlayback();
+      PostQuitMessage(0);
     } else if (w == 117 && engine::Decoder.PlayState.load() != 0) {
       PrintSoundingTrack();
       engine::AdvanceTrack();
@@ -151,8 +159,15 @@ int32_t FindDevice(const std::u16string& name) {
 
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  long stopAfter = 0;
+  if (argc >= 3 && std::wstring(argv[1]) == L"--stop-after") {
+    stopAfter = wcstol(argv[2], nullptr, 10);
+    argc -= 2;
+    argv += 2;
+    if (stopAfter <= 0) argc = 0;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: headless-play DEVICE-NAME FILE...\n");
+    std::fprintf(stderr, "usage: headless-play [--stop-after MS] DEVICE-NAME FILE...\n");
     return 2;
   }
   shell::SetMessageSink(ToStandardError);
@@ -205,6 +220,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   PrintSoundingTrack();
   SetTimer(MainWindow, kPrintTimer, 10, nullptr);
+  if (stopAfter > 0) SetTimer(MainWindow, kStopTimer, UINT(stopAfter), nullptr);
 
   MSG message;
   int result = 3;
