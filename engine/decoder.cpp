@@ -67,7 +67,9 @@ void AllocateEngineBuffers() {
   Buffers.OutputBuffer1 = static_cast<uint8_t*>(platform::ReserveZeroedMemory(size_t(size)));
   // Without all three nothing can play; StartPlayback then stays stopped.
   Buffers.BufferSize = (Buffers.DecodeBuffer && Buffers.OutputBuffer1 && Buffers.OutputBuffer2) ? size : 0;
-  Buffers.DecodeWritten = Buffers.Output1Written = Buffers.Output2Written = 0;
+  Buffers.DecodeWritten.store(0, std::memory_order_relaxed);
+  Buffers.Output1Written.store(0, std::memory_order_relaxed);
+  Buffers.Output2Written.store(0, std::memory_order_relaxed);
 }
 
 void SetFillTargetForTesting(int64_t bytes) {
@@ -174,7 +176,8 @@ void ReadDecodedData() {
       }
       request -= request % FrameBytes;
       // The decoder may write anywhere in the request, even when it fails.
-      Buffers.DecodeWritten = std::max(Buffers.DecodeWritten, Decoder.DecodedBytes + request);
+      if (Buffers.DecodeWritten.load(std::memory_order_relaxed) < Decoder.DecodedBytes + request)
+        Buffers.DecodeWritten.store(Decoder.DecodedBytes + request, std::memory_order_relaxed);
       r = support::Orvo.ChannelGetData(stream, Buffers.DecodeBuffer + Decoder.DecodedBytes, int32_t(request));
       if (r > request) r = int32_t(request);  // never trust more than was asked
       if (r >= 0) Decoder.DecodedBytes += r;

@@ -28,10 +28,12 @@ struct EngineBuffers {
   int64_t BufferSize = 0;
   // Bytes from the start of each buffer that may have been written since it
   // was last zero. The feeder raises them while it runs; StopEngine reads and
-  // clears them only after the feeder has ended (the thread's end orders it).
-  int64_t DecodeWritten = 0;
-  int64_t Output1Written = 0;
-  int64_t Output2Written = 0;
+  // clears them only after the feeder has ended (the thread's end orders
+  // that). Atomic, relaxed, only so that a look from another thread while
+  // the feeder runs (a test's) is not a data race.
+  std::atomic<int64_t> DecodeWritten{0};
+  std::atomic<int64_t> Output1Written{0};
+  std::atomic<int64_t> Output2Written{0};
 };
 extern EngineBuffers Buffers;
 

@@ -44,6 +44,10 @@ bool OutputPlayedEverything() {
           HandOver.OutputRanDry.load(std::memory_order_acquire) == 1);
 }
 
+void RaiseMark(std::atomic<int64_t>& mark, int64_t bytes) {
+  if (mark.load(std::memory_order_relaxed) < bytes) mark.store(bytes, std::memory_order_relaxed);
+}
+
 // Makes a used-up output buffer ready with the chunk in DecodeBuffer.
 //
 // A buffer whose position is already 0 (never filled since the start, or
@@ -110,11 +114,11 @@ void AudioThread() {
       const int64_t bytes = Decoder.DecodedBytes;
       if (HandOver.FillTarget.load(std::memory_order_relaxed) == 1) {
         Publish(Buffers.OutputBuffer1, HandOver.Buffer1Size, HandOver.Buffer1Pos, bytes);
-        Buffers.Output1Written = std::max(Buffers.Output1Written, bytes);
+        RaiseMark(Buffers.Output1Written, bytes);
         awaited = 8;
       } else {
         Publish(Buffers.OutputBuffer2, HandOver.Buffer2Size, HandOver.Buffer2Pos, bytes);
-        Buffers.Output2Written = std::max(Buffers.Output2Written, bytes);
+        RaiseMark(Buffers.Output2Written, bytes);
         awaited = 6;
       }
       // Release: StartPlayback goes on to start the device after it sees this.

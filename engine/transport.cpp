@@ -68,9 +68,10 @@ void StopDevice() {
   support::Orva.Free();
 }
 
-void ZeroWritten(uint8_t* buffer, int64_t& written) {
-  if (buffer != nullptr && written > 0) std::memset(buffer, 0, size_t(written));
-  written = 0;
+void ZeroWritten(uint8_t* buffer, std::atomic<int64_t>& written) {
+  const int64_t bytes = written.load(std::memory_order_relaxed);
+  if (buffer != nullptr && bytes > 0) std::memset(buffer, 0, size_t(bytes));
+  written.store(0, std::memory_order_relaxed);
 }
 
 void ResetHandOver() {

@@ -21,7 +21,8 @@ class Callback : public testing::Test {
     auto* one = reinterpret_cast<uint64_t*>(engine::Buffers.OutputBuffer1);
     auto* two = reinterpret_cast<uint64_t*>(engine::Buffers.OutputBuffer2);
     for (int k = 0; k < 64; ++k) one[k] = 1000 + k, two[k] = 2000 + k;
-    engine::Buffers.Output1Written = engine::Buffers.Output2Written = 512;
+    engine::Buffers.Output1Written.store(512);
+    engine::Buffers.Output2Written.store(512);
     HandOver.CallbackBuffer.store(6);
   }
   ~Callback() override {
