@@ -6,6 +6,8 @@
 //                 with every fixed wait shortened to 50 us, divided by the
 //                 time `flac -d` needs to decode the same 231.3 s of audio
 //                 (target at most 1.1)
+//   working set   resident memory while the first chunks play (limit
+//                 3 x ChunkSize + 64 MiB)
 //   stop          StopEngine after a full chunk, fixed waits shortened the
 //                 same way and no fade (target at most 50 ms)
 //
@@ -39,6 +41,19 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The process's resident set, from /proc.
+int64_t ResidentBytes() {
+  FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return 0;
+  char line[256];
+  long long kib = 0;
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    if (std::sscanf(line, "VmRSS: %lld kB", &kib) == 1) break;
+  }
+  std::fclose(status);
+  return int64_t(kib) * 1024;
+}
 
 void ShortWait(uint32_t) { std::this_thread::sleep_for(std::chrono::microseconds(50)); }
 
@@ -145,6 +160,9 @@ void FirstSample(const std::filesystem::path& folder) {
   const double toFirst = double(firstNs.load() - start.time_since_epoch().count()) * 1e-9;
   std::printf("first sample: %.3f s after StartPlayback; flac -d of the same 231.3 s: %.3f s; ratio %.2f (target <= 1.1)\n",
               toFirst, flacSeconds, toFirst / flacSeconds);
+
+  std::printf("working set during playback: %.1f MiB (limit 3 x ChunkSize + 64 MiB = %.1f MiB)\n",
+              double(ResidentBytes()) / 1048576.0, double(3 * engine::ChunkSize + (64 << 20)) / 1048576.0);
 
   // The device has started and the feeder decodes the second chunk now; the
   // stop must end that decode through the engine, not wait it out.
