@@ -10,6 +10,8 @@ if(WIN32)
   # Unicode Win32 APIs, and nothing older than Windows 10.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                           _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+  # What ships carries no symbols: the program carries its libraries inside.
+  add_link_options(-s)
   if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run")
   endif()
@@ -23,6 +25,12 @@ elseif(VELORAN_SANITIZER STREQUAL "thread")
   add_link_options(-fsanitize=thread)
 elseif(NOT VELORAN_SANITIZER STREQUAL "")
   message(FATAL_ERROR "VELORAN_SANITIZER must be empty, address or thread")
+endif()
+
+# In a fuzz build every library is instrumented, so coverage of the code
+# under test (not only of the harness) guides the fuzzer.
+if(VELORAN_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # GoogleTest from Debian's source package, built with this configuration's
@@ -68,5 +76,39 @@ function(veloran_dist target)
     set_target_properties(${target} PROPERTIES
       RUNTIME_OUTPUT_DIRECTORY "${VELORAN_DIST_DIR}"
       LIBRARY_OUTPUT_DIRECTORY "${VELORAN_DIST_DIR}")
+  endif()
+endfunction()
+
+# veloran_fuzzer(NAME SOURCES ... [LIBS ...] [CORPUS dir] [DICT file] [RUNS n] [FIXTURE name])
+# A libFuzzer target (clang, VELORAN_FUZZ=ON). Each also becomes a short,
+# seeded ctest run labelled "fuzz", so that `make test` runs every fuzzer
+# over its corpus and fresh inputs; longer runs are for the benchmarks.
+add_custom_target(veloran_fuzzers)
+function(veloran_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS;DICT;RUNS;FIXTURE" "SOURCES;LIBS" ${ARGN})
+  if(NOT VELORAN_FUZZ OR WIN32)
+    return()
+  endif()
+  if(NOT F_RUNS)
+    set(F_RUNS 20000)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS} veloran_warnings)
+  add_dependencies(veloran_fuzzers ${name})
+  set(args -runs=${F_RUNS} -seed=1 -max_len=65536)
+  if(F_DICT)
+    list(APPEND args -dict=${F_DICT})
+  endif()
+  if(F_CORPUS)
+    # Never write found inputs into the source tree during a test run.
+    list(APPEND args ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus ${F_CORPUS})
+    file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  endif()
+  add_test(NAME fuzz_${name} COMMAND ${name} ${args})
+  set_tests_properties(fuzz_${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+  if(F_FIXTURE)
+    set_tests_properties(fuzz_${name} PROPERTIES FIXTURES_REQUIRED ${F_FIXTURE})
   endif()
 endfunction()

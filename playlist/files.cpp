@@ -13,19 +13,11 @@ namespace fs = std::filesystem;
 namespace {
 fs::path ToPath(const std::u16string& path) {
 #ifdef _WIN32
-  return fs::path(std::wstring(path.begin(), path.end()));
+  const std::u16string system = ExtendedLengthPath(path);
+  return fs::path(std::wstring(system.begin(), system.end()));
 #else
   const std::string utf8 = shell::Utf8FromUtf16(path);
   return fs::path(utf8);
-#endif
-}
-
-std::u16string FromPath(const fs::path& path) {
-#ifdef _WIN32
-  const std::wstring wide = path.wstring();
-  return std::u16string(wide.begin(), wide.end());
-#else
-  return shell::Utf16FromUtf8(path.string());
 #endif
 }
 }  // namespace
@@ -46,23 +38,20 @@ bool ReadFileBytes(const std::u16string& path, size_t limit, std::string* out) {
   return true;
 }
 
-bool ListFolder(const std::u16string& folder, std::vector<FolderItem>* out) {
-  out->clear();
-  std::error_code ec;
-  fs::directory_iterator it(ToPath(folder), ec);
-  if (ec) return false;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    std::error_code typeError;
-    const bool isFolder = it->is_directory(typeError);
-    out->push_back({FromPath(it->path().filename()), isFolder && !typeError});
-  }
-  return true;
-}
-
 bool IsFolder(const std::u16string& path) {
   std::error_code ec;
   return fs::is_directory(ToPath(path), ec) && !ec;
+}
+
+std::u16string ExtendedLengthPath(std::u16string_view path) {
+  std::u16string out(path);
+  if (out.size() < 248 || out.rfind(u"\\\\?\\", 0) == 0) return out;
+  for (char16_t& c : out) {
+    if (c == u'/') c = u'\\';
+  }
+  if (out.size() > 2 && out[1] == u':' && out[2] == u'\\') out.insert(0, u"\\\\?\\");
+  else if (out.rfind(u"\\\\", 0) == 0) out.replace(0, 2, u"\\\\?\\UNC\\");
+  return out;
 }
 
 }  // namespace playlist

@@ -19,4 +19,9 @@ bool ReadFileBytes(const std::u16string& path, size_t limit, std::string* out);
 bool ListFolder(const std::u16string& folder, std::vector<FolderItem>* out);
 bool IsFolder(const std::u16string& path);
 
+// Windows paths of MAX_PATH length or more only work in their extended-length
+// form ("\\?\C:\..." or "\\?\UNC\server\..."), which must use backslashes
+// throughout; shorter paths and paths already extended come back unchanged.
+std::u16string ExtendedLengthPath(std::u16string_view path);
+
 }  // namespace playlist

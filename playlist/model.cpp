@@ -3,6 +3,7 @@
 #include <mutex>
 #include <utility>
 
+#include "playlist/cover_view.h"
 #include "playlist/panel.h"
 #include "playlist/view.h"
 
@@ -31,8 +32,8 @@ void AppendPlaylistEntry(const PlaylistEntry& entry) {
     DrawPlaylistRow(index, entry.ListTitle, entry.DurationText);
     View().ShowPlaylistTotals();
     if (index == 0 && View().IsPlaybackIdle()) {
-      if (entry.CoverPath.size() > 4) View().ShowCoverArt(entry.CoverPath);
-      else View().HideCoverArt();
+      if (entry.CoverPath.size() > 4) ShowCoverArt(entry.CoverPath);
+      else HideCoverArt();
     }
   }
   View().DispatchPendingMessage();

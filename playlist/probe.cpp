@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "playlist/files.h"
 #include "playlist/names.h"
 #include "support/bound_entries.h"
 
@@ -15,7 +16,12 @@ uint32_t OpenProbeStream(std::u16string_view path) {
                  : ext == u"M4A"                                    ? support::Orvo.AlacStreamCreateFile
                                                                     : nullptr;
   if (!create) return 0;
+#ifdef _WIN32
+  // Deep album folders reach past MAX_PATH, where only the extended form opens.
+  const std::u16string file = ExtendedLengthPath(path);
+#else
   const std::u16string file(path);  // the engine wants it NUL-terminated
+#endif
   return create(0, file.c_str(), 0, 0, kProbeStreamFlags);
 }
 

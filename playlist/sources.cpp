@@ -14,7 +14,7 @@
 namespace playlist {
 
 namespace {
-constexpr uint32_t kStyleIconInformation = 0x40;
+using shell::kStyleIconInformation;
 
 std::vector<std::u16string_view> SplitAtLineFeeds(std::u16string_view text) {
   std::vector<std::u16string_view> parts;

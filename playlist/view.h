@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "playlist/cover_view.h"
+
 namespace playlist {
 
 class PlaylistView {
@@ -25,9 +27,10 @@ class PlaylistView {
   virtual void ShowPlaylistTotals() {}
   virtual void ShowStatusLabel(std::u16string_view text) { (void)text; }
 
-  // Cover view.
-  virtual void ShowCoverArt(std::u16string_view picturePath) { (void)picturePath; }
-  virtual void HideCoverArt() {}
+  // Cover view: a picture already stretched to the view's size, painted at
+  // its top left corner, or the view's empty backdrop.
+  virtual void PaintCoverPicture(const CoverPicture& picture) { (void)picture; }
+  virtual void PaintCoverBackdrop() {}
 
   // Keeps the window repainting during long series of appends; the events
   // that dispatching yields are dropped.

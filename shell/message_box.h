@@ -11,6 +11,7 @@ namespace shell {
 constexpr uint32_t kStyleOk = 0x0;
 constexpr uint32_t kStyleIconError = 0x10;
 constexpr uint32_t kStyleIconWarning = 0x30;
+constexpr uint32_t kStyleIconInformation = 0x40;
 constexpr uint32_t kStyleSystemModal = 0x1000;
 
 // Returns the platform's answer code (1 for OK).

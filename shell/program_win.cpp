@@ -11,6 +11,7 @@
 #include "shell/procedure_table.h"
 #include "shell/program.h"
 #include "shell/runtime.h"
+#include "shell/support_libraries.h"
 #include "shell/system_checks.h"
 #include "shell/test_build.h"
 
@@ -106,6 +107,9 @@ void ProgramEntry() {
   }
   CheckSingleInstance();
   TestBuildTrace(u"single instance");
+  InstallSupportLibraries();
+  BindSupportLibraries();
+  TestBuildTrace(u"bound");
 
   StartUp();
   ReleaseRuntime();

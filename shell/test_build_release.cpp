@@ -5,5 +5,6 @@ namespace shell {
 void TestBuildInit() {}
 SystemQueries& TestBuildQueries(SystemQueries& system) { return system; }
 void TestBuildTrace(std::u16string_view) {}
+std::u16string TestBuildUserDataBase(const std::u16string& system) { return system; }
 void TestBuildHold() {}
 }  // namespace shell

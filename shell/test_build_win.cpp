@@ -65,6 +65,11 @@ SystemQueries& TestBuildQueries(SystemQueries& system) {
 
 void TestBuildTrace(std::u16string_view step) { AppendTrace("step\t" + Utf8FromUtf16(step)); }
 
+std::u16string TestBuildUserDataBase(const std::u16string& system) {
+  const std::wstring base = Env(L"VELORAN_TEST_APPDATA");
+  return base.empty() ? system : std::u16string(base.begin(), base.end());
+}
+
 void TestBuildHold() {
   const std::wstring path = Env(L"VELORAN_TEST_HOLD");
   if (path.empty()) return;

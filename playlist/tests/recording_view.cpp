@@ -32,8 +32,10 @@ void RecordingView::PaintPanelRow(int32_t top, std::u16string_view durationText,
 void RecordingView::DrawScrollButtons(bool arrows) { Calls.push_back(arrows ? "arrows on" : "arrows off"); }
 void RecordingView::ShowPlaylistTotals() { Calls.push_back("totals"); }
 void RecordingView::ShowStatusLabel(std::u16string_view text) { Calls.push_back("label '" + Utf8(text) + "'"); }
-void RecordingView::ShowCoverArt(std::u16string_view picturePath) { Calls.push_back("cover " + Utf8(picturePath)); }
-void RecordingView::HideCoverArt() { Calls.push_back("hide cover"); }
+void RecordingView::PaintCoverPicture(const playlist::CoverPicture& picture) {
+  Calls.push_back("cover " + std::to_string(picture.Width) + "x" + std::to_string(picture.Height));
+  LastCover = picture;
+}
 
 std::vector<std::string> RecordingView::Only(const std::string& prefix) const {
   std::vector<std::string> out;
@@ -45,6 +47,7 @@ std::vector<std::string> RecordingView::Only(const std::string& prefix) const {
 
 PlaylistFixtureState::PlaylistFixtureState() {
   playlist::ResetPlaylistForTesting();
+  playlist::Cover = {};
   playlist::SetPlaylistView(&view);
   fake_engine::Install();
   Messages().clear();

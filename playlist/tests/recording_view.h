@@ -31,8 +31,9 @@ class RecordingView : public playlist::PlaylistView {
   void DrawScrollButtons(bool arrows) override;
   void ShowPlaylistTotals() override;
   void ShowStatusLabel(std::u16string_view text) override;
-  void ShowCoverArt(std::u16string_view picturePath) override;
-  void HideCoverArt() override;
+  void PaintCoverPicture(const playlist::CoverPicture& picture) override;
+  void PaintCoverBackdrop() override { Calls.push_back("cover backdrop"); }
+  playlist::CoverPicture LastCover;
   void DispatchPendingMessage() override { ++Dispatched; }
   bool IsPlaybackIdle() override { return Idle; }
   bool ViewCover() override { return Cover; }

@@ -14,7 +14,10 @@ namespace fs = std::filesystem;
 namespace {
 fs::path FromUtf8(const std::string& name) {
 #ifdef _WIN32
-  const std::u16string wide = shell::Utf16FromUtf8(name);
+  std::u16string wide = shell::Utf16FromUtf8(name);
+  for (char16_t& c : wide) {
+    if (c == u'/') c = u'\\';  // extended-length paths take backslashes only
+  }
   return fs::path(std::wstring(wide.begin(), wide.end()));
 #else
   return fs::path(name);
@@ -49,11 +52,16 @@ std::u16string TempFolder::Path() const {
 
 void TempFolder::Add(const std::string& name, const std::string& content) {
   std::error_code ec;
+  fs::path base = root_;
+#ifdef _WIN32
+  // Deep test folders go past MAX_PATH: create them by extended-length paths.
+  base = fs::path(L"\\\\?\\" + root_.wstring());
+#endif
   if (!name.empty() && name.back() == '/') {
-    fs::create_directories(root_ / FromUtf8(name.substr(0, name.size() - 1)), ec);
+    fs::create_directories(base / FromUtf8(name.substr(0, name.size() - 1)), ec);
     return;
   }
-  const fs::path file = root_ / FromUtf8(name);
+  const fs::path file = base / FromUtf8(name);
   fs::create_directories(file.parent_path(), ec);
   std::ofstream(file, std::ios::binary) << content;
 }

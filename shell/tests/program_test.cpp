@@ -86,7 +86,7 @@ TEST(Program, SystemChecksShowTheirMessageAndEndWithZero) {
   ScratchFolder folder(L"veloran-program-checks");
   const std::string cpuMessage = "message\tSystem\tSlow system #B (CPU count)\t4112\n";
   const std::string memoryMessage = "message\tSystem\tSlow system #C (memory status)\t4112\n";
-  const std::string ran = "step\tsingle instance\nstep\tstartup\n";
+  const std::string ran = "step\tsingle instance\nstep\tbound\nstep\tstartup\n";
   const CheckCase cases[] = {
       {"two processors, process on one", L"3,1", L"4089446400,2726297600", ran},
       {"one processor", L"1,1", L"8589934592,4294967296", cpuMessage},
@@ -130,7 +130,7 @@ TEST(Program, ASecondCopyEndsSilentlyAndTheFirstGoesOn) {
   EXPECT_TRUE(first.Running());
   testutil::WriteWholeFile(release, {});
   EXPECT_EQ(first.ExitCode(), 0u);
-  EXPECT_EQ(first.Trace(), "step\tsingle instance\nstep\tstartup\nstep\tholding\n");
+  EXPECT_EQ(first.Trace(), "step\tsingle instance\nstep\tbound\nstep\tstartup\nstep\tholding\n");
 }
 
 TEST(Program, AnImageNameOutsideTheListEndsSilently) {
@@ -145,7 +145,68 @@ TEST(Program, AnImageNameOutsideTheListEndsSilently) {
   ScratchFolder folder(L"veloran-program-names");
   Copy ours(folder, DevTest, L"Veloran light.exe", {});
   EXPECT_EQ(ours.ExitCode(), 0u);
-  EXPECT_EQ(ours.Trace(), "step\tsingle instance\nstep\tstartup\n");
+  EXPECT_EQ(ours.Trace(), "step\tsingle instance\nstep\tbound\nstep\tstartup\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A library that cannot be loaded ends the program with its message, and
+// later libraries are not tried.
+TEST(Program, ALibraryThatCannotBeLoadedEndsWithItsMessage) {
+  ScratchFolder base(L"veloran-program-bind");
+  const std::wstring am20 = base / L"Ambrell\\am20\\";
+  CreateDirectoryW((base / L"Ambrell").c_str(), nullptr);
+  CreateDirectoryW(am20.c_str(), nullptr);
+  // Folders where orvo.dll and orva.dll should be: neither can be written
+  // nor loaded. Had the output library been tried, its message would show.
+  ASSERT_TRUE(CreateDirectoryW((am20 + L"orvo.dll").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((am20 + L"orva.dll").c_str(), nullptr));
+
+  ScratchFolder folder(L"veloran-program-bind-run");
+  Copy copy(folder, DevTest, L"Veloran-devtest.exe", {{L"VELORAN_TEST_APPDATA", base.Path()}});
+  ASSERT_TRUE(copy.Started());
+  EXPECT_EQ(copy.ExitCode(), 0u);
+  EXPECT_EQ(copy.Trace(), "step\tsingle instance\nmessage\tAM\tError open orvo.dll\t0\n");
+
+  for (const wchar_t* name : {L"orvo.dll", L"orva.dll"}) RemoveDirectoryW((am20 + name).c_str());
+  for (const wchar_t* name : {L"orvu.dll", L"oraa.dll"}) {
+    SetFileAttributesW((am20 + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW((am20 + name).c_str());
+  }
+  RemoveDirectoryW(am20.c_str());
+  RemoveDirectoryW((base / L"Ambrell").c_str());
+}
+
+// A library that loads but lacks an export counts as not loaded: its entry
+// would be empty. The FLAC plug-in's file is kept as another library by
+// holding it open against writing.
+TEST(Program, ALibraryWithoutItsExportEndsWithItsMessage) {
+  ScratchFolder base(L"veloran-program-export");
+  const std::wstring am20 = base / L"Ambrell\\am20\\";
+  CreateDirectoryW((base / L"Ambrell").c_str(), nullptr);
+  CreateDirectoryW(am20.c_str(), nullptr);
+  const std::wstring orva = testutil::FromBuildPath(VELORAN_ORVA_DLL);
+  ASSERT_TRUE(CopyFileW(orva.c_str(), (am20 + L"orvu.dll").c_str(), FALSE));
+  HANDLE held = CreateFileW((am20 + L"orvu.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+  ScratchFolder folder(L"veloran-program-export-run");
+  {
+    Copy copy(folder, DevTest, L"Veloran-devtest.exe", {{L"VELORAN_TEST_APPDATA", base.Path()}});
+    ASSERT_TRUE(copy.Started());
+    EXPECT_EQ(copy.ExitCode(), 0u);
+    EXPECT_EQ(copy.Trace(), "step\tsingle instance\nmessage\tAM\tError open orvu.dll\t0\n");
+  }
+  CloseHandle(held);
+  for (const wchar_t* name : {L"orvo.dll", L"orva.dll", L"orvu.dll", L"oraa.dll"}) {
+    SetFileAttributesW((am20 + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW((am20 + name).c_str());
+  }
+  RemoveDirectoryW(am20.c_str());
+  RemoveDirectoryW((base / L"Ambrell").c_str());
 }
 
 }  // namespace

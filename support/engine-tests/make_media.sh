@@ -5,12 +5,14 @@
 # float sources are compared with their own sample data, copied out by ffmpeg.
 set -euo pipefail
 out=$1
+# Made again whenever this script changes.
+stamp=$(sha1sum "$0" | cut -c1-40)
 mkdir -p "$out"
 cd "$out"
 # Test processes started side by side make the media once.
 exec 9>.lock
 flock 9
-[ -f .done ] && exit 0
+[ "$(cat .done 2>/dev/null)" = "$stamp" ] && exit 0
 rm -f -- *.wav *.flac *.m4a *.aif *.aiff *.ref *.txt *.bin
 
 q() { "$@" >/dev/null 2>&1; }
@@ -39,6 +41,10 @@ q flac -s -f --lax -b 16384 -o flac24_large_blocks.flac src.wav
 sox_ref flac24_large_blocks.flac flac24_large_blocks.ref
 noise src.wav 44100 8 2 0.7
 q flac -s -f -o flac8.flac src.wav && sox_ref flac8.flac flac8.ref
+# 32 bits: flac's own decode, rounded to float by ffmpeg (sox does not round
+# 32-bit samples to the nearest float).
+noise src.wav 48000 32 2 0.5
+q flac -s -f -o flac32.flac src.wav && q flac -s -f -d -o back.wav flac32.flac && ff_ref back.wav flac32.ref
 
 # WAV and AIFF in every sample format.
 noise wav_u8.wav 44100 8 2 0.9 -e unsigned-integer && sox_ref wav_u8.wav wav_u8.ref
@@ -46,6 +52,7 @@ noise wav16.wav 44100 16 2 0.9 && sox_ref wav16.wav wav16.ref
 noise wav16_mono.wav 48000 16 1 0.9 && sox_ref wav16_mono.wav wav16_mono.ref
 # sox writes WAVE_FORMAT_EXTENSIBLE above 16 bits; wavpcm is the plain header.
 noise wav24.wav 96000 24 2 0.9 && sox_ref wav24.wav wav24.ref
+noise wav24_mono.wav 44100 24 1 0.7 && sox_ref wav24_mono.wav wav24_mono.ref
 # sox rounds 32-bit integers to float inexactly; ffmpeg rounds to nearest.
 noise wav32.wav 44100 32 2 0.9 && ff_ref wav32.wav wav32.ref
 q sox wav24.wav -t wavpcm wav24_plain.wav && sox_ref wav24_plain.wav wav24_plain.ref
@@ -66,7 +73,8 @@ q ffmpeg -nostdin -y -i wav_f32.wav -c:a pcm_f32be -f aiff aifc_fl32.aif && ff_r
 noise src.wav 44100 16 2 1.4
 q ffmpeg -nostdin -y -i src.wav -c:a alac alac16.m4a && ff_ref alac16.m4a alac16.ref
 noise src.wav 96000 24 2 1.1
-q ffmpeg -nostdin -y -i src.wav -c:a alac alac24.m4a && ff_ref alac24.m4a alac24.ref
+# Index in front of the audio data, so that cutting the file cuts the audio.
+q ffmpeg -nostdin -y -i src.wav -c:a alac -movflags +faststart alac24.m4a && ff_ref alac24.m4a alac24.ref
 noise src.wav 48000 16 1 0.9
 q ffmpeg -nostdin -y -i src.wav -c:a alac alac16_mono.m4a && ff_ref alac16_mono.m4a alac16_mono.ref
 
@@ -82,5 +90,5 @@ printf 'This is not audio, only text.\n' > text.txt
 # Long enough that one read runs a while: 240 s at 44.1 kHz.
 noise long.flac 44100 16 2 240
 
-rm -f src.wav
-touch .done
+rm -f src.wav back.wav
+echo "$stamp" > .done

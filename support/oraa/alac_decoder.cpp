@@ -44,9 +44,10 @@ int32_t CodeOfOpenError(int error) {
 
 class AlacDecoder final : public Decoder {
  public:
-  int32_t Open(const FilePath& path) {
-    // The program has no console; FFmpeg's complaints about bad files go nowhere.
-    av_log_set_level(AV_LOG_QUIET);
+  int32_t Open(const FilePath& path, bool examine) {
+    // The program has no console: FFmpeg's complaints about bad files go nowhere.
+    static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
+    (void)quiet;
     // The same checks as the other formats before FFmpeg opens the file itself.
     int32_t code;
     FILE* probe = OpenFileForRead(path, &code);
@@ -89,7 +90,10 @@ class AlacDecoder final : public Decoder {
     frame_.reset(av_frame_alloc());
     if (!codec_ || !packet_ || !frame_) return ORVO_ERROR_MEMORY;
     if (avcodec_parameters_to_context(codec_.get(), par) < 0) return ORVO_ERROR_MEMORY;
-    codec_->thread_count = 1;  // a stop must be able to end a read between two packets
+    // Playback decodes whole chunks: two frame threads keep pace with the
+    // reference tool. Examination decodes nothing and needs no threads.
+    codec_->thread_count = examine ? 1 : 2;
+    codec_->thread_type = FF_THREAD_FRAME;
     if (avcodec_open2(codec_.get(), alac, nullptr) < 0) return ORVO_ERROR_FORMAT;
 
     // The sample count from the track's header, in frames at the file's rate.
@@ -127,6 +131,7 @@ class AlacDecoder final : public Decoder {
   bool Seek(uint64_t frame) override {
     pendingUsed_ = pendingCount_ = 0;
     ended_ = false;
+    draining_ = false;
     avcodec_flush_buffers(codec_.get());
     int64_t ts = start_ + av_rescale_q(int64_t(frame), AVRational{1, int(rate_)}, stream_->time_base);
     if (av_seek_frame(format_.get(), stream_->index, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
@@ -157,13 +162,21 @@ class AlacDecoder final : public Decoder {
         pendingUsed_ = int(seekTarget_ - at);
         return true;
       }
-      if (r != AVERROR(EAGAIN)) break;
-      // The decoder wants input.
+      if (r != AVERROR(EAGAIN) || draining_) break;
+      // The decoder wants input; at the end of the file it gives up the
+      // frames it still holds.
       r = av_read_frame(format_.get(), packet_.get());
+      if (r == AVERROR_EOF) {
+        draining_ = true;
+        if (avcodec_send_packet(codec_.get(), nullptr) < 0) break;
+        continue;
+      }
       if (r < 0) break;
       if (packet_->stream_index == stream_->index) r = avcodec_send_packet(codec_.get(), packet_.get());
       av_packet_unref(packet_.get());
-      if (r < 0) break;  // damaged data: end here instead of playing noise
+      // Damaged data: end here instead of playing noise. ALAC carries no
+      // checksum, so only damage the decoder notices ends a stream.
+      if (r < 0) break;
     }
     ended_ = true;
     pendingUsed_ = pendingCount_ = 0;
@@ -217,13 +230,15 @@ class AlacDecoder final : public Decoder {
   int pendingCount_ = 0;
   int pendingUsed_ = 0;
   bool ended_ = false;
+  bool draining_ = false;  // the file has ended; the decoder hands out what it holds
   int64_t seekTarget_ = -1;
 };
 
-OpenResult OpenAlac(const FilePath& path, bool) {
+
+OpenResult OpenAlac(const FilePath& path, bool examine) {
   try {
     auto decoder = std::make_unique<AlacDecoder>();
-    int32_t code = decoder->Open(path);
+    int32_t code = decoder->Open(path, examine);
     if (code != ORVO_OK) return {nullptr, code};
     return {decoder.release(), ORVO_OK};
   } catch (const std::bad_alloc&) {

@@ -8,8 +8,10 @@
  * one thread owned by the library, a single-threaded COM apartment that lives
  * from Init to Free; callers on any thread wait for it, one at a time. So the
  * window thread, the feeder thread and any other thread may make any call,
- * with two exceptions: an OrvaProc must not call Init, Free, Start or Stop
- * (they wait for the callbacks to end), and no call may be made from DllMain.
+ * with two exceptions: from inside an OrvaProc, the calls that reach the
+ * driver (Init, Free, ControlPanel, CheckRate, SetRate, Start, Stop) fail
+ * with ORVA_ERROR_NOTAVAIL, as they would wait for the callback to end; and
+ * no call may be made from DllMain. Free the driver before unloading.
  * The channel calls (Enable, Join, Pause, Reset, SetFormat, SetVolume) only
  * store settings that the driver's thread reads once per buffer half, so they
  * are safe while the device runs.

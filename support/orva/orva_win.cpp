@@ -31,6 +31,7 @@ namespace {
 
 constexpr uint32_t kMaxChannels = 128;
 constexpr uint32_t kVersion = 0x01000000;
+constexpr uint32_t kAllChannels = 0xFFFFFFFFu;  // -1 passed as unsigned
 
 std::atomic<int32_t> LastError{ORVA_OK};
 
@@ -161,6 +162,10 @@ struct Slot {
   std::atomic<float> gain{1.0f};
 };
 Slot Slots[kMaxChannels];
+// The callback's whole claim to take no lock rests on these.
+static_assert(std::atomic<OrvaProc>::is_always_lock_free && std::atomic<void*>::is_always_lock_free &&
+              std::atomic<float>::is_always_lock_free && std::atomic<int32_t>::is_always_lock_free &&
+              std::atomic<bool>::is_always_lock_free);
 
 void ClearSlots(bool gainsToo) {
   for (Slot& s : Slots) {
@@ -188,6 +193,13 @@ struct Running {
 
 std::atomic<Running*> Active{nullptr};
 std::atomic<int32_t> InCallback{0};
+std::atomic<DWORD> CallbackThread{0};
+
+// Calls that wait for our thread would wait for the driver's thread to leave
+// the callback, which cannot happen while it waits: refused from there.
+bool InsideCallback() {
+  return InCallback.load() > 0 && CallbackThread.load() == GetCurrentThreadId();
+}
 
 void FillHalf(Running& r, int32_t index) {
   for (uint32_t c = 0; c < r.count; ++c) r.handled[c] = r.buffers[c][index] == nullptr;
@@ -224,6 +236,7 @@ void OnBufferSwitch(int32_t index, asio::Bool) {
   // Entering is announced before the state is read, so that a stop which
   // has withdrawn the state and then sees no one inside knows it is alone.
   InCallback.fetch_add(1);
+  CallbackThread.store(GetCurrentThreadId(), std::memory_order_relaxed);
   Running* r = Active.load();
   if (r != nullptr && (index == 0 || index == 1)) FillHalf(*r, index);
   InCallback.fetch_sub(1);
@@ -289,6 +302,8 @@ namespace driver {
 asio::Driver* Instance = nullptr;
 CLSID Clsid{};
 HWND Window = nullptr;
+// Read by ChannelGetInfo on callers' threads while a rebuild may replace them.
+std::mutex ChannelsMutex;
 std::vector<asio::ChannelInfo> Channels;
 std::vector<std::pair<const char*, const char16_t*>> ChannelNames;
 double Rate = 0.0;            // set through SetRate; 0 = the driver's own
@@ -312,10 +327,10 @@ bool Create() {
   int32_t inputs = 0, outputs = 0;
   if (Instance->getChannels(&inputs, &outputs) != asio::kOk || outputs < 0) outputs = 0;
   const uint32_t count = std::min<uint32_t>(static_cast<uint32_t>(outputs), kMaxChannels);
-  Channels.assign(count, asio::ChannelInfo{});
-  ChannelNames.assign(count, {nullptr, nullptr});
+  std::vector<asio::ChannelInfo> channels(count);
+  std::vector<std::pair<const char*, const char16_t*>> names(count);
   for (uint32_t c = 0; c < count; ++c) {
-    asio::ChannelInfo& info = Channels[c];
+    asio::ChannelInfo& info = channels[c];
     info.channel = static_cast<int32_t>(c);
     info.isInput = 0;
     if (Instance->getChannelInfo(&info) != asio::kOk) {
@@ -324,7 +339,12 @@ bool Create() {
       info.name[0] = 0;
     }
     info.name[31] = 0;
-    ChannelNames[c] = {texts::Keep(std::string(info.name)), texts::Keep(texts::WideFromAnsi(info.name))};
+    names[c] = {texts::Keep(std::string(info.name)), texts::Keep(texts::WideFromAnsi(info.name))};
+  }
+  {
+    std::lock_guard<std::mutex> lock(ChannelsMutex);
+    Channels = std::move(channels);
+    ChannelNames = std::move(names);
   }
   double rate = 0.0;
   if (Instance->getSampleRate(&rate) == asio::kOk) KnownRate = rate;
@@ -493,6 +513,7 @@ bool FreeDriver() {
     driver::StopDevice();
     driver::Started = false;
     driver::Release();
+    std::lock_guard<std::mutex> channelsLock(driver::ChannelsMutex);
     driver::Channels.clear();
     driver::Loaded = false;
     driver::OutputCount = 0;
@@ -545,6 +566,7 @@ int32_t Orva_ASIO_GetDeviceInfo(uint32_t device, OrvaDeviceInfo* info) {
 }
 
 int32_t Orva_ASIO_Init(int32_t device, uint32_t) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (worker::Thread) FreeDriver();
   CLSID clsid;
@@ -575,6 +597,7 @@ int32_t Orva_ASIO_Init(int32_t device, uint32_t) {
 }
 
 int32_t Orva_ASIO_Free(void) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   return FreeDriver();
 }
@@ -582,6 +605,7 @@ int32_t Orva_ASIO_Free(void) {
 int32_t Orva_ASIO_ErrorGetCode(void) { return LastError; }
 
 int32_t Orva_ASIO_ControlPanel(void) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   bool ok = false;
@@ -590,6 +614,7 @@ int32_t Orva_ASIO_ControlPanel(void) {
 }
 
 int32_t Orva_ASIO_CheckRate(double rate) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (!(rate > 0.0)) return Fail(ORVA_ERROR_ILLPARAM);
@@ -599,6 +624,7 @@ int32_t Orva_ASIO_CheckRate(double rate) {
 }
 
 int32_t Orva_ASIO_SetRate(double rate) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (!(rate > 0.0)) return Fail(ORVA_ERROR_ILLPARAM);
@@ -620,6 +646,7 @@ int32_t Orva_ASIO_SetRate(double rate) {
 }
 
 int32_t Orva_ASIO_Start(uint32_t bufferLength, uint32_t) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (driver::Started) return Fail(ORVA_ERROR_ALREADY);
@@ -633,6 +660,7 @@ int32_t Orva_ASIO_Start(uint32_t bufferLength, uint32_t) {
 }
 
 int32_t Orva_ASIO_Stop(void) {
+  if (InsideCallback()) return Fail(ORVA_ERROR_NOTAVAIL);
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
   if (!driver::Started) return Fail(ORVA_ERROR_START);
@@ -649,6 +677,8 @@ int32_t Orva_ASIO_ChannelGetInfo(int32_t input, uint32_t channel, OrvaChannelInf
   std::lock_guard<std::mutex> lock(worker::CallMutex);
   if (info == nullptr) return Fail(ORVA_ERROR_ILLPARAM);
   if (!ValidOutput(input, channel)) return false;
+  std::lock_guard<std::mutex> channelsLock(driver::ChannelsMutex);
+  if (channel >= driver::Channels.size()) return Fail(ORVA_ERROR_ILLPARAM);
   const asio::ChannelInfo& c = driver::Channels[channel];
   info->group = static_cast<uint32_t>(c.channelGroup);
   info->format = static_cast<uint32_t>(c.type);
@@ -664,6 +694,8 @@ int32_t Orva_ASIO_ChannelEnable(int32_t input, uint32_t channel, OrvaProc proc, 
   s.user.store(user, std::memory_order_release);
   s.proc.store(proc, std::memory_order_release);
   s.master.store(-1, std::memory_order_release);
+  // Enabled anew, the channel plays: a pause from before does not carry over.
+  s.paused.store(false, std::memory_order_release);
   return Succeed();
 }
 
@@ -679,6 +711,14 @@ int32_t Orva_ASIO_ChannelJoin(int32_t input, uint32_t channel, int32_t channel2)
 }
 
 int32_t Orva_ASIO_ChannelPause(int32_t input, uint32_t channel) {
+  if (channel == kAllChannels) {
+    if (input != 0) return Fail(ORVA_ERROR_ILLPARAM);
+    if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
+    for (uint32_t c = 0; c < driver::OutputCount; ++c) {
+      Slots[HeadOf(c)].paused.store(true, std::memory_order_release);
+    }
+    return Succeed();
+  }
   if (!ValidOutput(input, channel)) return false;
   Slots[HeadOf(channel)].paused.store(true, std::memory_order_release);
   return Succeed();
@@ -699,7 +739,12 @@ int32_t Orva_ASIO_ChannelReset(int32_t input, int32_t channel, uint32_t flags) {
 }
 
 int32_t Orva_ASIO_ChannelSetFormat(int32_t input, uint32_t channel, uint32_t format) {
-  if (!ValidOutput(input, channel)) return false;
+  if (channel == kAllChannels) {
+    if (input != 0) return Fail(ORVA_ERROR_ILLPARAM);
+    if (!driver::Loaded) return Fail(ORVA_ERROR_INIT);
+  } else if (!ValidOutput(input, channel)) {
+    return false;
+  }
   // The callback always delivers 32-bit float; other formats are refused
   // rather than played as noise.
   return format == ORVA_FORMAT_FLOAT ? Succeed() : Fail(ORVA_ERROR_FORMAT);

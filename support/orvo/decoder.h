@@ -43,6 +43,26 @@ using Opener = OpenResult (*)(const FilePath& path, bool examine);
 constexpr uint32_t kMinRate = 1;
 constexpr uint32_t kMaxRate = 3072000;
 
+// 64-bit positions in a file, on every platform. A seek also forgets an
+// earlier end of file, which mingw's _fseeki64 does not do by itself.
+inline int SeekFile(FILE* file, int64_t offset, int whence) {
+#if defined(_WIN32)
+  int result = _fseeki64(file, offset, whence);
+#else
+  int result = fseeko(file, offset, whence);
+#endif
+  if (result == 0) std::clearerr(file);
+  return result;
+}
+
+inline int64_t TellFile(FILE* file) {
+#if defined(_WIN32)
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+
 // Opens for binary reading (the wide path on Windows, so that non-ASCII
 // names open) and makes sure the content can be read: a folder opens on some
 // systems but fails the first read. *code says why when it returns null.

@@ -25,10 +25,15 @@ function(orvo_dependency target)
 endfunction()
 
 if(WIN32)
-  list(GET CMAKE_PREFIX_PATH 0 ORVO_WIN_DEPS)
+  set(ORVO_WIN_DEPS "")
+  if(CMAKE_PREFIX_PATH)
+    list(GET CMAKE_PREFIX_PATH 0 ORVO_WIN_DEPS)
+  endif()
   if(NOT ORVO_WIN_DEPS OR NOT EXISTS "${ORVO_WIN_DEPS}/lib/pkgconfig")
-    message(FATAL_ERROR "The Windows decoder libraries are expected in CMAKE_PREFIX_PATH "
-                        "(lib/*.a, include/, lib/pkgconfig/*.pc); got '${CMAKE_PREFIX_PATH}'")
+    # The program carries the engine: without its libraries there is nothing to build.
+    message(FATAL_ERROR "The engine's static decoder libraries are expected in CMAKE_PREFIX_PATH "
+                        "(lib/*.a, include/, lib/pkgconfig/*.pc; scripts/build-win-deps makes them); "
+                        "got '${CMAKE_PREFIX_PATH}'")
   endif()
   # Only the prefix's .pc files, static flavour, never the build machine's.
   set(ENV{PKG_CONFIG_LIBDIR} "${ORVO_WIN_DEPS}/lib/pkgconfig")
@@ -57,4 +62,8 @@ function(orvo_library target)
     veloran_dist(${target})
   endif()
   target_link_libraries(${target} PRIVATE veloran_warnings)
+  if(NOT CMAKE_BUILD_TYPE)
+    # Decoding speed is part of the libraries' contract, in every build.
+    target_compile_options(${target} PRIVATE -O2)
+  endif()
 endfunction()

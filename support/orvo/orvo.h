@@ -36,6 +36,13 @@ extern "C" {
 #define ORVO_ATTRIB_FREQ 1u
 #define ORVO_POS_BYTE 0u
 
+// Every stream is decode-only and delivers two-channel 32-bit float frames
+// (8 bytes) at the file's rate; positions, lengths and byte counts are in
+// bytes of that data and must be whole frames (else code 20).
+// Orvo_ChannelStop may come from another thread while the stream is inside
+// Orvo_ChannelGetData, which then returns -1; reads keep failing so until
+// the position is set again. Orvo_StreamGetFilePosition knows modes 2 and 8
+// (the file's size) and 3 (0).
 ORVO_API int32_t Orvo_SetConfig(uint32_t option, uint32_t value);
 ORVO_API int32_t Orvo_Init(int32_t device, uint32_t rate, uint32_t flags, void* window, const void* reserved);
 ORVO_API int32_t Orvo_SetDevice(uint32_t device);

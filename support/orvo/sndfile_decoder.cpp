@@ -3,6 +3,8 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -17,35 +19,19 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
-int64_t SeekTo(FILE* f, int64_t offset, int whence) {
-#if defined(_WIN32)
-  return _fseeki64(f, offset, whence);
-#else
-  return fseeko(f, offset, whence);
-#endif
-}
-
-int64_t Tell(FILE* f) {
-#if defined(_WIN32)
-  return _ftelli64(f);
-#else
-  return ftello(f);
-#endif
-}
-
 sf_count_t VioLength(void* user) {
   FILE* f = static_cast<FILE*>(user);
-  int64_t here = Tell(f);
-  if (here < 0 || SeekTo(f, 0, SEEK_END) != 0) return -1;
-  int64_t size = Tell(f);
-  SeekTo(f, here, SEEK_SET);
+  int64_t here = TellFile(f);
+  if (here < 0 || SeekFile(f, 0, SEEK_END) != 0) return -1;
+  int64_t size = TellFile(f);
+  SeekFile(f, here, SEEK_SET);
   return size;
 }
 
 sf_count_t VioSeek(sf_count_t offset, int whence, void* user) {
   FILE* f = static_cast<FILE*>(user);
-  if (SeekTo(f, offset, whence) != 0) return -1;
-  return Tell(f);
+  if (SeekFile(f, offset, whence) != 0) return -1;
+  return TellFile(f);
 }
 
 sf_count_t VioRead(void* ptr, sf_count_t count, void* user) {
@@ -55,7 +41,7 @@ sf_count_t VioRead(void* ptr, sf_count_t count, void* user) {
 
 sf_count_t VioWrite(const void*, sf_count_t, void*) { return 0; }
 
-sf_count_t VioTell(void* user) { return Tell(static_cast<FILE*>(user)); }
+sf_count_t VioTell(void* user) { return TellFile(static_cast<FILE*>(user)); }
 
 SF_VIRTUAL_IO kVirtualIo = {VioLength, VioSeek, VioRead, VioWrite, VioTell};
 
@@ -103,10 +89,43 @@ bool IsPlayedEncoding(int format) {
   }
 }
 
+// 24-bit samples as stored (3 bytes, either byte order) to s / 2^23, in the
+// caller's memory: n frames of raw data at the end of the 8n-byte output
+// become the output front to back; each frame is read before its output
+// bytes are written, and those never reach data not yet read.
+void Spread24(float* out, uint64_t n, int channels, bool bigEndian) {
+  const auto* raw = reinterpret_cast<const uint8_t*>(out) + 8 * n - 3 * uint64_t(channels) * n;
+  constexpr float kScale = 1.0f / 2147483648.0f;
+  auto sample = [bigEndian](const uint8_t* p) {
+    uint32_t v = bigEndian ? (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8)
+                           : (uint32_t(p[2]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 8);
+    return float(int32_t(v)) * kScale;
+  };
+  if (channels == 2) {
+    for (uint64_t i = 0; i < n; ++i, raw += 6) {
+      float l = sample(raw), r = sample(raw + 3);
+      out[2 * i] = l;
+      out[2 * i + 1] = r;
+    }
+  } else {
+    for (uint64_t i = 0; i < n; ++i, raw += 3) {
+      float m = sample(raw);
+      out[2 * i] = m;
+      out[2 * i + 1] = m;
+    }
+  }
+}
+
 class SndfileDecoder final : public Decoder {
  public:
   SndfileDecoder(FileHandle file, SndfileHandle sound, const SF_INFO& info, uint64_t fileSize)
-      : file_(std::move(file)), sound_(std::move(sound)), info_(info), fileSize_(fileSize) {}
+      : file_(std::move(file)), sound_(std::move(sound)), info_(info), fileSize_(fileSize) {
+    // libsndfile's own 24-bit path is the slow one; those samples are
+    // converted here from the raw bytes.
+    raw24_ = (info_.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24;
+    bool swap = sf_command(sound_.get(), SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
+    bigEndian24_ = swap == (std::endian::native == std::endian::little);
+  }
 
   uint32_t Rate() const override { return uint32_t(info_.samplerate); }
   uint64_t Frames() const override { return uint64_t(info_.frames); }
@@ -124,7 +143,19 @@ class SndfileDecoder final : public Decoder {
       uint64_t want = std::min(kBlock, frames - done);
       float* at = out + 2 * done;
       sf_count_t got;
-      if (info_.channels == 1) {
+      if (raw24_) {
+        const sf_count_t frameBytes = 3 * info_.channels;
+        uint8_t* raw = reinterpret_cast<uint8_t*>(at) + 8 * want - uint64_t(frameBytes) * want;
+        got = sf_read_raw(sound_.get(), raw, frameBytes * sf_count_t(want)) / frameBytes;
+        // A short read: Spread24 wants the frames that came at the end of
+        // their own, smaller output.
+        if (got > 0 && uint64_t(got) < want) {
+          uint64_t n = uint64_t(got);
+          std::memmove(reinterpret_cast<uint8_t*>(at) + 8 * n - uint64_t(frameBytes) * n, raw,
+                       size_t(frameBytes) * n);
+        }
+        if (got > 0) Spread24(at, uint64_t(got), info_.channels, bigEndian24_);
+      } else if (info_.channels == 1) {
         got = sf_readf_float(sound_.get(), at + want, sf_count_t(want));
         if (got > 0) SpreadMono(at, uint64_t(got));
       } else {
@@ -146,6 +177,8 @@ class SndfileDecoder final : public Decoder {
   SndfileHandle sound_;
   SF_INFO info_;
   uint64_t fileSize_;
+  bool raw24_ = false;
+  bool bigEndian24_ = false;
 };
 
 }  // namespace

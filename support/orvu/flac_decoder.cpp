@@ -2,6 +2,7 @@
 #include <FLAC/stream_decoder.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -17,6 +18,10 @@ struct FlacDecoderDeleter {
 };
 using FlacHandle = std::unique_ptr<FLAC__StreamDecoder, FlacDecoderDeleter>;
 
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+
 // The largest block a frame header can state.
 constexpr uint64_t kMaxBlock = 65536;
 
@@ -24,18 +29,19 @@ class FlacDecoder final : public Decoder {
  public:
   // Reads the metadata; on failure *code says why.
   bool Open(const FilePath& path, int32_t* code) {
-    FILE* file = OpenFileForRead(path, code);
-    if (file == nullptr) return false;
-    fileSize_ = SizeOf(file);
+    file_.reset(OpenFileForRead(path, code));
+    if (!file_) return false;
+    fileSize_ = SizeOf(file_.get());
     decoder_.reset(FLAC__stream_decoder_new());
     if (!decoder_) {
-      std::fclose(file);
       *code = ORVO_ERROR_MEMORY;
       return false;
     }
-    // From here the decoder owns the file and closes it.
+    // Our own file callbacks: the same 64-bit seeks on every platform,
+    // whatever C runtime the static libFLAC was built against.
     FLAC__StreamDecoderInitStatus init =
-        FLAC__stream_decoder_init_FILE(decoder_.get(), file, &WriteCallback, &MetadataCallback, &ErrorCallback, this);
+        FLAC__stream_decoder_init_stream(decoder_.get(), &ReadCallback, &SeekCallback, &TellCallback, &LengthCallback,
+                                         &EofCallback, &WriteCallback, &MetadataCallback, &ErrorCallback, this);
     if (init != FLAC__STREAM_DECODER_INIT_STATUS_OK) {
       *code = init == FLAC__STREAM_DECODER_INIT_STATUS_MEMORY_ALLOCATION_ERROR ? ORVO_ERROR_MEMORY
                                                                                : ORVO_ERROR_FILEOPEN;
@@ -121,16 +127,43 @@ class FlacDecoder final : public Decoder {
 
  private:
   static uint64_t SizeOf(FILE* f) {
-#if defined(_WIN32)
-    if (_fseeki64(f, 0, SEEK_END) != 0) return 0;
-    int64_t size = _ftelli64(f);
-    _fseeki64(f, 0, SEEK_SET);
-#else
-    if (fseeko(f, 0, SEEK_END) != 0) return 0;
-    int64_t size = ftello(f);
-    fseeko(f, 0, SEEK_SET);
-#endif
+    if (SeekFile(f, 0, SEEK_END) != 0) return 0;
+    int64_t size = TellFile(f);
+    SeekFile(f, 0, SEEK_SET);
     return size < 0 ? 0 : uint64_t(size);
+  }
+
+  static FLAC__StreamDecoderReadStatus ReadCallback(const FLAC__StreamDecoder*, FLAC__byte buffer[], size_t* bytes,
+                                                    void* user) {
+    FILE* file = static_cast<FlacDecoder*>(user)->file_.get();
+    if (*bytes == 0) return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
+    *bytes = std::fread(buffer, 1, *bytes, file);
+    if (*bytes > 0) return FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+    return std::ferror(file) ? FLAC__STREAM_DECODER_READ_STATUS_ABORT : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
+  }
+
+  static FLAC__StreamDecoderSeekStatus SeekCallback(const FLAC__StreamDecoder*, FLAC__uint64 offset, void* user) {
+    FILE* file = static_cast<FlacDecoder*>(user)->file_.get();
+    if (offset > uint64_t(INT64_MAX) || SeekFile(file, int64_t(offset), SEEK_SET) != 0)
+      return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
+    return FLAC__STREAM_DECODER_SEEK_STATUS_OK;
+  }
+
+  static FLAC__StreamDecoderTellStatus TellCallback(const FLAC__StreamDecoder*, FLAC__uint64* offset, void* user) {
+    int64_t at = TellFile(static_cast<FlacDecoder*>(user)->file_.get());
+    if (at < 0) return FLAC__STREAM_DECODER_TELL_STATUS_ERROR;
+    *offset = uint64_t(at);
+    return FLAC__STREAM_DECODER_TELL_STATUS_OK;
+  }
+
+  static FLAC__StreamDecoderLengthStatus LengthCallback(const FLAC__StreamDecoder*, FLAC__uint64* length,
+                                                        void* user) {
+    *length = static_cast<FlacDecoder*>(user)->fileSize_;
+    return FLAC__STREAM_DECODER_LENGTH_STATUS_OK;
+  }
+
+  static FLAC__bool EofCallback(const FLAC__StreamDecoder*, void* user) {
+    return std::feof(static_cast<FlacDecoder*>(user)->file_.get()) != 0;
   }
 
   // STREAMINFO without a total: count the frames once, without decoding
@@ -199,6 +232,7 @@ class FlacDecoder final : public Decoder {
     return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
   }
 
+  std::unique_ptr<FILE, FileCloser> file_;  // outlives decoder_, which reads through it
   FlacHandle decoder_;
   uint64_t fileSize_ = 0;
   bool haveInfo_ = false;

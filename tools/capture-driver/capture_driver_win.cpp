@@ -9,8 +9,11 @@
 // Files in the output folder, for channel pair p (channels 2p and 2p+1):
 //   pair<p>.raw    the samples of every recorded buffer half, interleaved,
 //                  in the native type, appended across starts
-//   pair<p>.marks  one record per recorded buffer: run, frames, buffer index
-//                  (three little-endian 32-bit words)
+//   pair<p>.marks  one record per recorded buffer: run, frames, buffer index,
+//                  flags (four little-endian 32-bit words); flag 1: the host
+//                  called outputReady while filling this buffer
+//   pair<p>.start  both buffer halves as the host left them before start,
+//                  written at each start: what hardware would play first
 //   pair<p>.txt    rate, type, channels, buffer, written at each start
 //   driver.txt     one line per driver instance: calls made off the thread
 //                  that created it or outside a single-threaded apartment
@@ -53,6 +56,7 @@ struct Settings {
   bool failInit = false;
   uint32_t resetAfter = 0;
   uint32_t stallAfter = 0;
+  bool plainSwitch = false;  // never use the time-info callback
 };
 
 std::wstring ReadString(HKEY key, const wchar_t* value) {
@@ -148,6 +152,7 @@ bool LoadSettings(const CLSID& clsid, Settings* settings) {
   settings->failInit = ReadNumber(key, L"FailInit", 0) != 0;
   settings->resetAfter = ReadNumber(key, L"ResetAfter", 0);
   settings->stallAfter = ReadNumber(key, L"StallAfter", 0);
+  settings->plainSwitch = ReadNumber(key, L"PlainSwitch", 0) != 0;
   RegCloseKey(key);
   return true;
 }
@@ -221,6 +226,7 @@ class Driver final : public asio::Driver {
     if (callbacks_ == nullptr) return asio::kInvalidMode;
     if (clock_ != nullptr) return asio::kOk;
     OpenFiles();
+    RecordStart();
     stopClock_ = false;
     clock_ = CreateThread(nullptr, 0, &Driver::ClockMain, this, 0, nullptr);
     return clock_ ? asio::kOk : asio::kHwMalfunction;
@@ -307,18 +313,23 @@ class Driver final : public asio::Driver {
     outputs_.assign(static_cast<size_t>(settings_.channels), nullptr);
     for (int32_t i = 0; i < count; ++i) {
       asio::BufferInfo& b = infos[i];
-      if (b.isInput || b.channelNum < 0 || b.channelNum >= settings_.channels) {
+      if (b.isInput || b.channelNum < 0 || b.channelNum >= settings_.channels ||
+          outputs_[static_cast<size_t>(b.channelNum)] != nullptr) {
         DisposeAll();
         return asio::kInvalidParameter;
       }
-      uint8_t* block = new uint8_t[2 * half]();
+      // Not zeroed: like hardware memory, the halves hold noise until the
+      // host silences or fills them.
+      uint8_t* block = new uint8_t[2 * half];
+      std::memset(block, 0xA5, 2 * half);
       outputs_[static_cast<size_t>(b.channelNum)] = block;
       b.buffers[0] = block;
       b.buffers[1] = block + half;
     }
     frames_ = frames;
     callbacks_ = callbacks;
-    timeInfo_ = callbacks->asioMessage(asio::kSelectorSupported, asio::kSupportsTimeInfo, nullptr,
+    timeInfo_ = !settings_.plainSwitch &&
+                callbacks->asioMessage(asio::kSelectorSupported, asio::kSupportsTimeInfo, nullptr,
                                        nullptr) != 0 &&
                 callbacks->asioMessage(asio::kSupportsTimeInfo, 0, nullptr, nullptr) != 0;
     return asio::kOk;
@@ -335,7 +346,10 @@ class Driver final : public asio::Driver {
     return asio::kOk;
   }
   asio::Error future(int32_t, void*) override { return asio::kNotPresent; }
-  asio::Error outputReady() override { return asio::kOk; }
+  asio::Error outputReady() override {
+    outputReady_ = true;
+    return asio::kOk;
+  }
 
  private:
   // Counts calls from a thread other than the creator's, or from outside a
@@ -384,29 +398,47 @@ class Driver final : public asio::Driver {
     pairs_.clear();
   }
 
-  void Record(int32_t half, uint32_t index) {
+  // Interleaves one half of the pair's channels into scratch_.
+  void Interleave(size_t pair, int32_t half) {
     const size_t bytes = orva::SampleBytes(settings_.type);
-    std::vector<uint8_t>& frame = scratch_;
+    const size_t first = 2 * pair;
+    const size_t count = first + 1 < static_cast<size_t>(settings_.channels) ? 2 : 1;
+    scratch_.assign(bytes * count * static_cast<size_t>(frames_), 0);
+    for (size_t k = 0; k < count; ++k) {
+      const uint8_t* block = first + k < outputs_.size() ? outputs_[first + k] : nullptr;
+      if (block == nullptr) continue;
+      const uint8_t* source = block + static_cast<size_t>(half) * bytes * frames_;
+      for (int32_t f = 0; f < frames_; ++f) {
+        std::memcpy(&scratch_[(static_cast<size_t>(f) * count + k) * bytes], source + f * bytes,
+                    bytes);
+      }
+    }
+  }
+
+  void RecordStart() {
+    if (settings_.out.empty()) return;
+    for (size_t p = 0; p < pairs_.size(); ++p) {
+      const std::wstring path = settings_.out + L"\\pair" + std::to_wstring(p) + L".start";
+      FILE* file = _wfopen(path.c_str(), L"wb");
+      if (file == nullptr) continue;
+      for (int32_t half = 0; half < 2; ++half) {
+        Interleave(p, half);
+        std::fwrite(scratch_.data(), 1, scratch_.size(), file);
+      }
+      std::fclose(file);
+    }
+  }
+
+  void Record(int32_t half, uint32_t index, bool ready) {
     for (size_t p = 0; p < pairs_.size(); ++p) {
       Pair& pair = pairs_[p];
-      const size_t first = 2 * p;
-      const size_t count = first + 1 < outputs_.size() ? 2 : 1;
-      frame.assign(bytes * count * static_cast<size_t>(frames_), 0);
-      for (size_t k = 0; k < count; ++k) {
-        const uint8_t* block = outputs_[first + k];
-        if (block == nullptr) continue;
-        const uint8_t* source = block + static_cast<size_t>(half) * bytes * frames_;
-        for (int32_t f = 0; f < frames_; ++f) {
-          std::memcpy(&frame[(static_cast<size_t>(f) * count + k) * bytes], source + f * bytes,
-                      bytes);
-        }
-      }
+      Interleave(p, half);
       if (pair.raw) {
-        std::fwrite(frame.data(), 1, frame.size(), pair.raw);
+        std::fwrite(scratch_.data(), 1, scratch_.size(), pair.raw);
         std::fflush(pair.raw);
       }
       if (pair.marks) {
-        const uint32_t mark[3] = {run_, static_cast<uint32_t>(frames_), index};
+        const uint32_t mark[4] = {run_, static_cast<uint32_t>(frames_), index, ready ? 1u : 0u};
         std::fwrite(mark, sizeof mark, 1, pair.marks);
         std::fflush(pair.marks);
       }
@@ -423,6 +455,9 @@ class Driver final : public asio::Driver {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
     asio::Time time{};
+    // Some drivers announce the rate they already run at whenever they
+    // start; a host must not take that for a change.
+    callbacks_->sampleRateDidChange(rate_);
     for (uint32_t index = 0; !stopClock_; ++index) {
       if (settings_.stallAfter != 0 && index >= settings_.stallAfter) {
         while (!stopClock_) Sleep(1);
@@ -441,6 +476,7 @@ class Driver final : public asio::Driver {
         if (stopClock_) break;
       }
       const int32_t half = static_cast<int32_t>(index & 1);
+      outputReady_ = false;
       if (timeInfo_) {
         const uint64_t position = played_.load();
         time.timeInfo.samplePosition.hi = static_cast<uint32_t>(position >> 32);
@@ -451,7 +487,7 @@ class Driver final : public asio::Driver {
       } else {
         callbacks_->bufferSwitch(half, 0);
       }
-      Record(half, index);
+      Record(half, index, outputReady_);
       played_ += static_cast<uint64_t>(frames_);
       if (settings_.resetAfter != 0 && index + 1 == settings_.resetAfter) {
         bool first;
@@ -494,6 +530,7 @@ class Driver final : public asio::Driver {
   HANDLE clock_ = nullptr;
   std::atomic<bool> stopClock_{false};
   std::atomic<uint64_t> played_{0};
+  std::atomic<bool> outputReady_{false};
 };
 
 class Factory final : public IClassFactory {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cuedump.h"
+#include "engine_binding.h"
 #include "playlist/cue_sheet.h"
 #include "playlist/model.h"
 #include "shell/message_box.h"

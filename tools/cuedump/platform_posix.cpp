@@ -1,44 +1,9 @@
-// Native cuedump: the engine as shared objects found by the loader's search
-// path (the build's run path first).
-#include <dlfcn.h>
-
 #include <cstdio>
-#include <type_traits>
 
-#include "bind_entries.h"
 #include "cuedump.h"
 #include "shell/text.h"
 
 namespace cuedump {
-
-namespace {
-// The plug-ins may be built into the engine object itself natively.
-void* OpenOr(const char* name, void* fallback) {
-  void* handle = dlopen(name, RTLD_NOW | RTLD_GLOBAL);
-  return handle ? handle : fallback;
-}
-}  // namespace
-
-bool BindEngine(std::string* error) {
-  void* engine = dlopen("liborvo.so", RTLD_NOW | RTLD_GLOBAL);
-  if (!engine) {
-    const char* why = dlerror();
-    *error = std::string("cannot load the engine library: ") + (why ? why : "liborvo.so");
-    return false;
-  }
-  void* flac = OpenOr("liborvu.so", engine);
-  void* alac = OpenOr("liboraa.so", engine);
-  struct Lookup {
-    void* handle;
-    void* operator()(const char* name) const { return dlsym(handle, name); }
-  };
-  FillEngineEntries(Lookup{engine}, Lookup{flac}, Lookup{alac});
-  if (!support::Orvo.StreamCreateFile || !support::Orvo.ChannelGetLength || !support::Orvo.ChannelGetAttribute) {
-    *error = "the engine library lacks the examination calls";
-    return false;
-  }
-  return true;
-}
 
 bool SheetArgument(int argc, char** argv, std::u16string* path) {
   if (argc != 2) return false;

@@ -41,6 +41,8 @@ struct FillCase {
   int expectCalls;
 };
 
+void PrintTo(const FillCase& c, std::ostream* os) { *os << c.what; }
+
 class FillTest : public ::testing::TestWithParam<FillCase> {};
 
 TEST_P(FillTest, SoundsWhatWasSuppliedAndSilencesTheRest) {

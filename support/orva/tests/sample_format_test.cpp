@@ -19,6 +19,8 @@ struct ConvertCase {
   std::vector<uint8_t> bytes;  // as they must land in the driver's buffer
 };
 
+void PrintTo(const ConvertCase& c, std::ostream* os) { *os << c.what; }
+
 class ConvertTest : public ::testing::TestWithParam<ConvertCase> {};
 
 TEST_P(ConvertTest, WritesExactBytes) {
