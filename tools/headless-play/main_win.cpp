@@ -9,14 +9,16 @@
 // With --stop-after, the tool stops playback as the stop button does (with
 // its fade) MS milliseconds after the start, and exits 0 then.
 //
-// Exit codes: 0 when playback ended by itself through CheckEndOfPlayback;
-// 1 when the libraries cannot be bound or playback did not start; 2 for a
+// Exit codes: 0 when playback ended by itself through CheckEndOfPlayback
+// (and, as everywhere in the player, after a library could not be bound);
+// 1 when nothing could be added or playback did not start; 2 for a
 // wrong command line or an unknown device; 3 when playback stopped otherwise
 // (an underrun).
 //
-// The support libraries are loaded from the executable's own folder by name
-// (LoadSupportLibraries below) until the shell's installer and binder are on
-// this branch.
+// The support libraries are installed and bound as the player does it: the
+// copies carried inside the executable are written into the per-user folder
+// and bound from there by export name. A library that cannot be bound ends
+// the tool through the player's exit path, after its message.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -31,9 +33,9 @@
 #include "playlist/sources.h"
 #include "shell/message_box.h"
 #include "shell/procedure_table.h"
+#include "shell/support_libraries.h"
 #include "shell/text.h"
 #include "support/bound_entries.h"
-#include "tools/cuedump/bind_entries.h"
 
 namespace {
 
@@ -45,50 +47,6 @@ constexpr UINT_PTR kStopTimer = 2;
 HWND MainWindow = nullptr;
 int32_t DeviceIndex = -1;
 int32_t PrintedEntryId = 0;
-
-std::wstring BesideExecutable(const wchar_t* name) {
-  std::wstring path(32768, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), DWORD(path.size())));
-  const size_t slash = path.find_last_of(L"\\/");
-  path.resize(slash == std::wstring::npos ? 0 : slash + 1);
-  return path + name;
-}
-
-struct Lookup {
-  HMODULE module;
-  void* operator()(const char* name) const {
-    return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
-  }
-};
-
-bool LoadSupportLibraries() {
-  HMODULE orva = LoadLibraryW(BesideExecutable(L"orva.dll").c_str());
-  HMODULE orvo = LoadLibraryW(BesideExecutable(L"orvo.dll").c_str());
-  HMODULE orvu = LoadLibraryW(BesideExecutable(L"orvu.dll").c_str());
-  HMODULE oraa = LoadLibraryW(BesideExecutable(L"oraa.dll").c_str());
-  if (!orva || !orvo || !orvu || !oraa) return false;
-  cuedump::FillEngineEntries(Lookup{orvo}, Lookup{orvu}, Lookup{oraa});
-  support::OutputEntries& o = support::Orva;
-  const Lookup a{orva};
-  auto bind = [&](auto& entry, const char* name) {
-    entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(a(name));
-    return entry != nullptr;
-  };
-  bool all = bind(o.GetVersion, "Orva_ASIO_GetVersion") & bind(o.GetDeviceInfo, "Orva_ASIO_GetDeviceInfo") &
-             bind(o.Init, "Orva_ASIO_Init") & bind(o.Free, "Orva_ASIO_Free") &
-             bind(o.ErrorGetCode, "Orva_ASIO_ErrorGetCode") & bind(o.ControlPanel, "Orva_ASIO_ControlPanel") &
-             bind(o.CheckRate, "Orva_ASIO_CheckRate") & bind(o.SetRate, "Orva_ASIO_SetRate") &
-             bind(o.Start, "Orva_ASIO_Start") & bind(o.Stop, "Orva_ASIO_Stop") &
-             bind(o.SetUnicode, "Orva_ASIO_SetUnicode") & bind(o.IsStarted, "Orva_ASIO_IsStarted") &
-             bind(o.ChannelReset, "Orva_ASIO_ChannelReset") & bind(o.ChannelEnable, "Orva_ASIO_ChannelEnable") &
-             bind(o.ChannelJoin, "Orva_ASIO_ChannelJoin") & bind(o.ChannelPause, "Orva_ASIO_ChannelPause") &
-             bind(o.ChannelSetFormat, "Orva_ASIO_ChannelSetFormat") &
-             bind(o.ChannelSetVolume, "Orva_ASIO_ChannelSetVolume") & bind(o.ChannelGetInfo, "Orva_ASIO_ChannelGetInfo");
-  const support::EngineEntries& e = support::Orvo;
-  return all && e.ChannelGetData && e.StreamCreateFile && e.FlacStreamCreateFile && e.AlacStreamCreateFile &&
-         e.ChannelStop && e.StreamFree && e.Init && e.Free && e.SetConfig && e.ChannelSetPosition &&
-         e.ChannelGetPosition && e.ChannelGetLength && e.ChannelSetDevice && e.ErrorGetCode;
-}
 
 void WriteLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
@@ -171,10 +129,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   shell::SetMessageSink(ToStandardError);
-  if (!LoadSupportLibraries()) {
-    std::fprintf(stderr, "headless-play: cannot bind orva.dll, orvo.dll, orvu.dll and oraa.dll beside the executable\n");
-    return 1;
-  }
+  shell::InstallSupportLibraries();
+  shell::BindSupportLibraries();
   support::Orva.SetUnicode(1);
   const std::u16string deviceName(reinterpret_cast<const char16_t*>(argv[1]));
   DeviceIndex = FindDevice(deviceName);

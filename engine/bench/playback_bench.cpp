@@ -1,4 +1,5 @@
-// Figures of the playback engine, printed beside a reference; not a test.
+// playback_bench: figures of the playback engine, printed beside a reference;
+// not a test.
 //
 //   callback      cost of one AsioProc call per period over a long run
 //                 (maximum and 99.9th percentile)
