@@ -19,6 +19,7 @@ struct File {
   int refuse = 0;
   int32_t code = 0;
   std::shared_ptr<std::atomic<bool>> blocked = std::make_shared<std::atomic<bool>>(false);
+  std::shared_ptr<std::atomic<bool>> stubborn = std::make_shared<std::atomic<bool>>(false);
   bool failData = false;
 };
 struct Stream {
@@ -54,7 +55,7 @@ uint32_t Create(int32_t, const void* file, uint64_t, uint64_t, uint32_t) {
 }
 
 int32_t GetData(uint32_t handle, void* destination, int32_t count) {
-  std::shared_ptr<std::atomic<bool>> stop, blocked;
+  std::shared_ptr<std::atomic<bool>> stop, blocked, stubborn;
   {
     std::lock_guard<std::mutex> hold(Lock);
     auto it = Streams.find(handle);
@@ -62,10 +63,11 @@ int32_t GetData(uint32_t handle, void* destination, int32_t count) {
     if (it->second.file.failData || *it->second.stop) return -1;
     stop = it->second.stop;
     blocked = it->second.file.blocked;
+    stubborn = it->second.file.stubborn;
   }
   if (*blocked) {
     ++BlockedReads;
-    while (*blocked && !*stop) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    while (*blocked && (*stubborn || !*stop)) std::this_thread::sleep_for(std::chrono::microseconds(200));
     --BlockedReads;
     if (*stop) return -1;
   }
@@ -171,8 +173,9 @@ void Refuse(const std::u16string& path, int times, int32_t code) {
   Files[path].refuse = times;
   Files[path].code = code;
 }
-void Block(const std::u16string& path, bool blocked) {
+void Block(const std::u16string& path, bool blocked, bool stubborn) {
   std::lock_guard<std::mutex> hold(Lock);
+  *Files[path].stubborn = stubborn;
   *Files[path].blocked = blocked;
 }
 void FailData(const std::u16string& path) {

@@ -227,6 +227,45 @@ TEST(Playback, StopDuringTheFirstFill) {
   EXPECT_TRUE(BuffersZero());
 }
 
+// A decode that ignores the stop: StopEngine gives up after its bound
+// without ending the thread or freeing the stream under it, and the engine
+// refuses to start until the thread has ended; then a start completes the
+// teardown and plays normally. (The real decoders give way: see the tests
+// with the real library.)
+TEST(Playback, FeederThatOutlivesTheStopKeepsTheEngineUnusable) {
+  Engine e(512, 1 << 20);
+  const uint32_t stuck = e.AddTrack(1 << 22);
+  fakeorvo::Block(e.PathOf(stuck), true, true);
+  engine::Decoder.DataState.store(1);
+  engine::Transport.OutputRate.store(44100);
+  engine::BufferSemaphore().Release();
+  engine::DecodeNextTrack();
+  engine::Transport.Feeder = engine::platform::CreateSuspendedThread(&engine::AudioThread);
+  engine::Transport.FeederThread.store(engine::platform::ThreadNumber(engine::Transport.Feeder));
+  engine::platform::ResumeThread(engine::Transport.Feeder);
+  ASSERT_TRUE(enginetest::WaitFor([] { return fakeorvo::InsideBlockedRead(); }));
+  engine::StopEngine();
+  EXPECT_TRUE(engine::Transport.FeederAbandoned);
+  EXPECT_NE(engine::Transport.Feeder, nullptr);
+  EXPECT_EQ(fakeorvo::OpenStreams(), 1);  // not freed under the running decode
+  engine::Decoder.PlayState.store(0);
+
+  engine::StartPlayback();
+  EXPECT_EQ(engine::Decoder.PlayState.load(), 0);
+  EXPECT_EQ(simdevice::Inits(), 0);
+  EXPECT_TRUE(engine::Transport.FeederAbandoned);
+
+  fakeorvo::Block(e.PathOf(stuck), false);
+  ASSERT_TRUE(enginetest::WaitFor([] { return engine::platform::WaitThreadEnd(engine::Transport.Feeder, 0); }));
+  e.check.Expect(e.ExpectedFrom(0));
+  engine::StartPlayback();
+  EXPECT_FALSE(engine::Transport.FeederAbandoned);
+  ASSERT_NE(engine::Decoder.PlayState.load(), 0);
+  ASSERT_TRUE(e.RunToEnd());
+  EXPECT_FALSE(e.check.mismatch) << e.check.firstError;
+  EXPECT_EQ(e.check.framesMatched, e.check.framesExpected);
+}
+
 // Skip on the last entry only stops (with the stop fade); elsewhere it plays
 // on from the following entry.
 TEST(Playback, SkipOnTheLastEntryOnlyStops) {
