@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine.h"
 #include "shell/message_box.h"
 #include "shell/procedure_table.h"
 #include "shell/program.h"
@@ -55,11 +56,6 @@ void ResetProgramState() {
   Runtime = RuntimeState{};
 }
 
-// The output callback and the feeder thread's procedure, found by name when
-// playback starts; the playback engine provides them.
-void* AsioProcEntry = nullptr;
-void* AudioThreadEntry = nullptr;
-
 }  // namespace
 
 void CheckSingleInstance() {
@@ -92,8 +88,9 @@ void ProgramEntry() {
   Runtime.OleInitialized = SUCCEEDED(OleInitialize(nullptr));
   TestBuildInit();
 
-  ProcedureTable::Add(u"AsioProc()", AsioProcEntry);
-  ProcedureTable::Add(u"AudioThread()", AudioThreadEntry);
+  // Found by name when playback starts.
+  ProcedureTable::Add(u"AsioProc()", reinterpret_cast<void*>(&engine::AsioProc));
+  ProcedureTable::Add(u"AudioThread()", reinterpret_cast<void*>(&engine::AudioThread));
 
   WindowsQueries system;
   SystemQueries& queries = TestBuildQueries(system);
@@ -110,6 +107,9 @@ void ProgramEntry() {
   InstallSupportLibraries();
   BindSupportLibraries();
   TestBuildTrace(u"bound");
+  // The playlist starts empty as a program-wide object; the engine makes
+  // BufferSemaphore, its feeder priority, VolumeGain 0 and the track queue.
+  engine::CreateEngineObjects();
 
   StartUp();
   ReleaseRuntime();

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <fstream>
 #include <thread>
-#include <sys/prctl.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
 #include "fake_orvo.h"
 #include "playlist/model.h"
@@ -112,8 +114,10 @@ void StreamCheck::Consume(const uint8_t* data, uint32_t bytes) {
 Engine::Engine(uint32_t periodBytes, int64_t fillTarget) : period(periodBytes) {
   engine::platform::SetSleepHookForTesting(&FastSleep);
   SetDelayScale(5);
+#if defined(__linux__)
   // Short sleeps should be short: threads started from here on inherit this.
   prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
   shell::SetMessageSink(&Sink);
   ClearSleeps();
   {
