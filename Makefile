@@ -68,8 +68,9 @@ test-tsan: tsan
 BENCH_LIBS := build/bench/support/orvo:build/bench/support/orvu:build/bench/support/oraa
 bench: deps fuzz
 	cmake -S . -B build/bench -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release > /dev/null
-	cmake --build build/bench -j$(JOBS) --target engine_bench add_folder_bench
+	cmake --build build/bench -j$(JOBS) --target engine_bench add_folder_bench playback_bench
 	build/bench/support/engine-bench/engine_bench build/bench/media
+	build/bench/engine/bench/playback_bench
 	LD_LIBRARY_PATH=$(BENCH_LIBS) build/bench/playlist/bench/add_folder_bench
 	support/engine-fuzz/run_fuzz.sh $(or $(FUZZ_SECONDS),60)
 	build/fuzz/playlist/fuzz/cue_sheet_fuzz -dict=playlist/fuzz/cue.dict -max_total_time=$(or $(FUZZ_SECONDS),60) \
