@@ -10,6 +10,7 @@
 
 #include "engine/engine.h"
 #include "engine/track_info.h"
+#include "playlist/files.h"
 #include "playlist/model.h"
 #include "shell/message_box.h"
 #include "shell/text.h"
@@ -34,8 +35,20 @@ std::u16string Lower(std::u16string text) {
   return text;
 }
 
+// The name the system opens: deep album folders reach past MAX_PATH on
+// Windows, where only the extended-length form opens (as when the file was
+// examined and added).
+std::u16string SystemPath(const std::u16string& path) {
+#if defined(_WIN32)
+  return playlist::ExtendedLengthPath(path);
+#else
+  return path;
+#endif
+}
+
 uint32_t OpenByExtension(const std::u16string& ext, const std::u16string& path) {
-  const void* file = path.c_str();
+  const std::u16string name = SystemPath(path);
+  const void* file = name.c_str();
   if (ext == u"wav" || ext == u"aif" || ext == u"aiff")
     return support::Orvo.StreamCreateFile(0, file, 0, 0, kPlaybackStreamFlags);
   if (ext == u"flac") return support::Orvo.FlacStreamCreateFile(0, file, 0, 0, kPlaybackStreamFlags);
@@ -195,7 +208,7 @@ void ReadDecodedData() {
 
 bool IsFileReadable(const std::u16string& path) {
 #if defined(_WIN32)
-  FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(path.c_str()), L"rb");
+  FILE* file = _wfopen(reinterpret_cast<const wchar_t*>(SystemPath(path).c_str()), L"rb");
 #else
   FILE* file = std::fopen(shell::Utf8FromUtf16(path).c_str(), "rb");
 #endif

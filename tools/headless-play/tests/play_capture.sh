@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # headless-play under Wine into the capture driver, as a float32 device at 20x
 # real time (volume at the top, gain 1.0):
-# 1. a playlist mixing WAV, AIFF, FLAC (one track longer than a chunk, 240 s)
-#    and ALAC, and the two tracks of a CUE sheet, all at 44.1 kHz: the
+# 1. a playlist mixing WAV, AIFF (in a folder whose path is longer than
+#    MAX_PATH), FLAC (one track longer than a chunk, 240 s) and ALAC, and the
+#    two tracks of a CUE sheet, all at 44.1 kHz: the
 #    capture holds the concatenation of the reference decodes bit for bit,
 #    and the tool prints one line per track;
 # 2. a stop with its fade on a constant signal, with device periods much
@@ -26,7 +27,9 @@ ff_ref() { q ffmpeg -nostdin -y -i "$1" -c:a pcm_f32le -f f32le "$2"; }
 win() { printf 'Z:%s' "$(realpath "$1" | sed 's#/#\\#g')"; }
 
 noise one.wav 3.1 && sox_ref one.wav one.ref
-noise two.aiff 1.7 && sox_ref two.aiff two.ref
+deep=$(printf 'deep%.0s' {1..60})
+mkdir -p "$deep"
+noise "$deep/two.aiff" 1.7 && sox_ref "$deep/two.aiff" two.ref
 noise src.wav 240 && q flac -s -f -o long.flac src.wav && sox_ref long.flac long.ref
 noise src.wav 2.3 && q ffmpeg -nostdin -y -i src.wav -c:a alac four.m4a && ff_ref four.m4a four.ref
 noise album.wav 5 && sox_ref album.wav album.ref
@@ -47,7 +50,7 @@ cat one.ref two.ref long.ref four.ref album.ref > expected.ref
 trap '"$root/scripts/capture-device" remove "$device" >/dev/null 2>&1 || true' EXIT
 
 status=0
-"$root/scripts/wine-run" "$tool" "$device" "$(win one.wav)" "$(win two.aiff)" "$(win long.flac)" \
+"$root/scripts/wine-run" "$tool" "$device" "$(win one.wav)" "$(win "$deep/two.aiff")" "$(win long.flac)" \
   "$(win four.m4a)" "$(win album.cue)" > tracks.txt 2> messages.txt || status=$?
 if [ "$status" -ne 0 ]; then
   echo "headless-play ended with $status"; cat messages.txt; exit 1
