@@ -10,7 +10,7 @@
 #include "shell/runtime.h"
 #include "shell/support_libraries.h"
 #include "shell/test_build.h"
-#include "support/bound_entries.h"
+#include "support/bind_by_name.h"
 
 namespace shell {
 
@@ -59,11 +59,11 @@ bool WriteLibrary(const std::u16string& path, std::span<const uint8_t> bytes) {
   return true;
 }
 
-template <typename F>
-bool BindEntry(HMODULE library, const char* name, F& entry) {
-  entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-  return entry != nullptr;
-}
+// Looks exports of one loaded library up by name.
+struct Exports {
+  HMODULE library;
+  void* operator()(const char* name) const { return reinterpret_cast<void*>(GetProcAddress(library, name)); }
+};
 
 // Loads one library by full path; its imports resolve from its own folder
 // and the system folder only, never from the current folder or PATH. A
@@ -130,55 +130,12 @@ void InstallSupportLibraries() {
 }
 
 int BindSupportLibraries() {
-  using support::Orva;
-  using support::Orvo;
-  LoadOrQuit(u"orvo.dll", u"AM", u"Error open orvo.dll", [](HMODULE m) {
-    bool ok = BindEntry(m, "Orvo_ChannelGetData", Orvo.ChannelGetData);
-    ok &= BindEntry(m, "Orvo_StreamCreateFile", Orvo.StreamCreateFile);
-    ok &= BindEntry(m, "Orvo_ChannelGetLength", Orvo.ChannelGetLength);
-    ok &= BindEntry(m, "Orvo_ChannelGetPosition", Orvo.ChannelGetPosition);
-    ok &= BindEntry(m, "Orvo_ErrorGetCode", Orvo.ErrorGetCode);
-    ok &= BindEntry(m, "Orvo_Init", Orvo.Init);
-    ok &= BindEntry(m, "Orvo_Free", Orvo.Free);
-    ok &= BindEntry(m, "Orvo_StreamFree", Orvo.StreamFree);
-    ok &= BindEntry(m, "Orvo_StreamGetFilePosition", Orvo.StreamGetFilePosition);
-    ok &= BindEntry(m, "Orvo_SetDevice", Orvo.SetDevice);
-    ok &= BindEntry(m, "Orvo_SetConfig", Orvo.SetConfig);
-    ok &= BindEntry(m, "Orvo_ChannelBytes2Seconds", Orvo.ChannelBytes2Seconds);
-    ok &= BindEntry(m, "Orvo_ChannelGetAttribute", Orvo.ChannelGetAttribute);
-    ok &= BindEntry(m, "Orvo_ChannelSetPosition", Orvo.ChannelSetPosition);
-    ok &= BindEntry(m, "Orvo_ChannelSetDevice", Orvo.ChannelSetDevice);
-    ok &= BindEntry(m, "Orvo_ChannelStop", Orvo.ChannelStop);
-    ok &= BindEntry(m, "Orvo_ChannelUpdate", Orvo.ChannelUpdate);
-    return ok;
-  });
-  LoadOrQuit(u"orva.dll", u"Ambrell", u"Error open orva.dll", [](HMODULE m) {
-    bool ok = BindEntry(m, "Orva_ASIO_GetVersion", Orva.GetVersion);
-    ok &= BindEntry(m, "Orva_ASIO_GetDeviceInfo", Orva.GetDeviceInfo);
-    ok &= BindEntry(m, "Orva_ASIO_Init", Orva.Init);
-    ok &= BindEntry(m, "Orva_ASIO_Free", Orva.Free);
-    ok &= BindEntry(m, "Orva_ASIO_ErrorGetCode", Orva.ErrorGetCode);
-    ok &= BindEntry(m, "Orva_ASIO_ControlPanel", Orva.ControlPanel);
-    ok &= BindEntry(m, "Orva_ASIO_CheckRate", Orva.CheckRate);
-    ok &= BindEntry(m, "Orva_ASIO_SetRate", Orva.SetRate);
-    ok &= BindEntry(m, "Orva_ASIO_Start", Orva.Start);
-    ok &= BindEntry(m, "Orva_ASIO_Stop", Orva.Stop);
-    ok &= BindEntry(m, "Orva_ASIO_SetUnicode", Orva.SetUnicode);
-    ok &= BindEntry(m, "Orva_ASIO_IsStarted", Orva.IsStarted);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelReset", Orva.ChannelReset);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelEnable", Orva.ChannelEnable);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelJoin", Orva.ChannelJoin);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelPause", Orva.ChannelPause);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelSetFormat", Orva.ChannelSetFormat);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelSetVolume", Orva.ChannelSetVolume);
-    ok &= BindEntry(m, "Orva_ASIO_ChannelGetInfo", Orva.ChannelGetInfo);
-    return ok;
-  });
-  LoadOrQuit(u"orvu.dll", u"AM", u"Error open orvu.dll",
-             [](HMODULE m) { return BindEntry(m, "Orvo_FLAC_StreamCreateFile", Orvo.FlacStreamCreateFile); });
-  LoadOrQuit(u"oraa.dll", u"AM", u"Error open oraa.dll",
-             [](HMODULE m) { return BindEntry(m, "Orvo_ALAC_StreamCreateFile", Orvo.AlacStreamCreateFile); });
-  if (Orvo.ErrorGetCode() != 0) {
+  LoadOrQuit(u"orvo.dll", u"AM", u"Error open orvo.dll", [](HMODULE m) { return support::BindEngineEntries(Exports{m}); });
+  LoadOrQuit(u"orva.dll", u"Ambrell", u"Error open orva.dll",
+             [](HMODULE m) { return support::BindOutputEntries(Exports{m}); });
+  LoadOrQuit(u"orvu.dll", u"AM", u"Error open orvu.dll", [](HMODULE m) { return support::BindFlacEntries(Exports{m}); });
+  LoadOrQuit(u"oraa.dll", u"AM", u"Error open oraa.dll", [](HMODULE m) { return support::BindAlacEntries(Exports{m}); });
+  if (support::Orvo.ErrorGetCode() != 0) {
     ShowMessage(u"AM", u"Error Orva Library", kStyleOk);
     ReleaseRuntime();
   }

@@ -16,7 +16,7 @@
 #include "playlist/model.h"
 #include "shell/text.h"
 #include "sim_device.h"
-#include "support/bound_entries.h"
+#include "support/bind_by_name.h"
 
 namespace {
 
@@ -26,23 +26,11 @@ bool BindRealEngine() {
   void* orvo = dlopen(ENGINE_ORVO_LIB, RTLD_NOW);
   void* orvu = dlopen(ENGINE_ORVU_LIB, RTLD_NOW);
   if (!orvo || !orvu) return false;
-  support::EngineEntries& e = support::Orvo;
-#define BIND(lib, field, name) e.field = reinterpret_cast<decltype(e.field)>(dlsym(lib, name))
-  BIND(orvo, ChannelGetData, "Orvo_ChannelGetData");
-  BIND(orvo, StreamCreateFile, "Orvo_StreamCreateFile");
-  BIND(orvo, ChannelGetLength, "Orvo_ChannelGetLength");
-  BIND(orvo, ChannelGetPosition, "Orvo_ChannelGetPosition");
-  BIND(orvo, ErrorGetCode, "Orvo_ErrorGetCode");
-  BIND(orvo, Init, "Orvo_Init");
-  BIND(orvo, Free, "Orvo_Free");
-  BIND(orvo, StreamFree, "Orvo_StreamFree");
-  BIND(orvo, SetConfig, "Orvo_SetConfig");
-  BIND(orvo, ChannelSetPosition, "Orvo_ChannelSetPosition");
-  BIND(orvo, ChannelSetDevice, "Orvo_ChannelSetDevice");
-  BIND(orvo, ChannelStop, "Orvo_ChannelStop");
-  BIND(orvu, FlacStreamCreateFile, "Orvo_FLAC_StreamCreateFile");
-#undef BIND
-  return e.ChannelGetData && e.FlacStreamCreateFile;
+  struct Lookup {
+    void* library;
+    void* operator()(const char* name) const { return dlsym(library, name); }
+  };
+  return support::BindEngineEntries(Lookup{orvo}) && support::BindFlacEntries(Lookup{orvu});
 }
 
 std::string ReadAll(const fs::path& path) {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "bound_entries.h"
+#include "support/bound_entries.h"
 
 namespace enginetest {
 

@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "bind_entries.h"
+#include "support/bind_by_name.h"
 #include "engine_binding.h"
 
 namespace cuedump {
@@ -28,7 +28,9 @@ bool BindEngine(std::string* error) {
     void* handle;
     void* operator()(const char* name) const { return dlsym(handle, name); }
   };
-  FillEngineEntries(Lookup{engine}, Lookup{flac}, Lookup{alac});
+  support::BindEngineEntries(Lookup{engine});
+  support::BindFlacEntries(Lookup{flac});
+  support::BindAlacEntries(Lookup{alac});
   if (!support::Orvo.StreamCreateFile || !support::Orvo.ChannelGetLength || !support::Orvo.ChannelGetAttribute) {
     *error = "the engine library lacks the examination calls";
     return false;

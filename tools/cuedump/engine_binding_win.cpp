@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "bind_entries.h"
+#include "support/bind_by_name.h"
 #include "engine_binding.h"
 
 namespace cuedump {
@@ -33,7 +33,9 @@ bool BindEngine(std::string* error) {
       return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
     }
   };
-  FillEngineEntries(Lookup{engine}, Lookup{flac}, Lookup{alac});
+  support::BindEngineEntries(Lookup{engine});
+  support::BindFlacEntries(Lookup{flac});
+  support::BindAlacEntries(Lookup{alac});
   if (!support::Orvo.StreamCreateFile || !support::Orvo.ChannelGetLength || !support::Orvo.ChannelGetAttribute) {
     *error = "orvo.dll lacks the examination calls";
     return false;
