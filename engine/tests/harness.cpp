@@ -230,4 +230,16 @@ bool Engine::RunToEnd() {
   });
 }
 
+bool StartFeederWithoutDevice() {
+  engine::Decoder.DataState.store(1);
+  engine::Transport.OutputRate.store(44100);
+  engine::BufferSemaphore().Release();
+  engine::DecodeNextTrack();
+  const bool opened = engine::Decoder.CurrentStream.load() != 0;
+  engine::Transport.Feeder = engine::platform::CreateSuspendedThread(&engine::AudioThread);
+  engine::Transport.FeederThread.store(engine::platform::ThreadNumber(engine::Transport.Feeder));
+  engine::platform::ResumeThread(engine::Transport.Feeder);
+  return opened;
+}
+
 }  // namespace enginetest

@@ -116,4 +116,9 @@ std::vector<std::u16string> Messages();
 // Waits (generously) until pred holds; false on a hang.
 bool WaitFor(const std::function<bool()>& pred);
 
+// What StartPlayback does up to and including the feeder's start, without
+// the device: opens the current entry and starts AudioThread on its first
+// fill. Returns whether an entry was opened.
+bool StartFeederWithoutDevice();
+
 }  // namespace enginetest

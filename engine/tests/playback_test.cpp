@@ -208,15 +208,7 @@ TEST(Playback, StopDuringTheFirstFill) {
   Engine e(512, 1 << 20);
   const uint32_t id = e.AddTrack(1 << 22);
   fakeorvo::Block(e.PathOf(id), true);
-  // What StartPlayback does up to the feeder's start.
-  engine::Decoder.DataState.store(1);
-  engine::Transport.OutputRate.store(44100);
-  engine::BufferSemaphore().Release();
-  engine::DecodeNextTrack();
-  ASSERT_NE(engine::Decoder.CurrentStream.load(), 0u);
-  engine::Transport.Feeder = engine::platform::CreateSuspendedThread(&engine::AudioThread);
-  engine::Transport.FeederThread.store(engine::platform::ThreadNumber(engine::Transport.Feeder));
-  engine::platform::ResumeThread(engine::Transport.Feeder);
+  ASSERT_TRUE(enginetest::StartFeederWithoutDevice());
   ASSERT_TRUE(enginetest::WaitFor([] { return fakeorvo::InsideBlockedRead(); }));
   engine::StopEngine();
   EXPECT_EQ(engine::Transport.Feeder, nullptr);
@@ -236,13 +228,7 @@ TEST(Playback, FeederThatOutlivesTheStopKeepsTheEngineUnusable) {
   Engine e(512, 1 << 20);
   const uint32_t stuck = e.AddTrack(1 << 22);
   fakeorvo::Block(e.PathOf(stuck), true, true);
-  engine::Decoder.DataState.store(1);
-  engine::Transport.OutputRate.store(44100);
-  engine::BufferSemaphore().Release();
-  engine::DecodeNextTrack();
-  engine::Transport.Feeder = engine::platform::CreateSuspendedThread(&engine::AudioThread);
-  engine::Transport.FeederThread.store(engine::platform::ThreadNumber(engine::Transport.Feeder));
-  engine::platform::ResumeThread(engine::Transport.Feeder);
+  enginetest::StartFeederWithoutDevice();
   ASSERT_TRUE(enginetest::WaitFor([] { return fakeorvo::InsideBlockedRead(); }));
   engine::StopEngine();
   EXPECT_TRUE(engine::Transport.FeederAbandoned);

@@ -113,14 +113,7 @@ TEST_F(RealDecoders, StopEndsARunningDecode) {
   enginetest::Engine e(1024, engine::ChunkSize);
   ASSERT_TRUE(BindRealEngine());
   Append(Make("long", 240, true), u"flac");
-  engine::Decoder.DataState.store(1);
-  engine::Transport.OutputRate.store(44100);
-  engine::BufferSemaphore().Release();
-  engine::DecodeNextTrack();
-  ASSERT_NE(engine::Decoder.CurrentStream.load(), 0u);
-  engine::Transport.Feeder = engine::platform::CreateSuspendedThread(&engine::AudioThread);
-  engine::Transport.FeederThread.store(engine::platform::ThreadNumber(engine::Transport.Feeder));
-  engine::platform::ResumeThread(engine::Transport.Feeder);
+  ASSERT_TRUE(enginetest::StartFeederWithoutDevice());
   // The feeder raises the written mark just before it enters the library.
   ASSERT_TRUE(enginetest::WaitFor([] { return engine::Buffers.DecodeWritten.load() > 0; }));
   engine::StopEngine();
